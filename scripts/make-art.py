@@ -1,0 +1,107 @@
+#!/usr/bin/env python3
+"""Draws BLIMO's icons and menu bitmaps from the pixel designs below into res/.
+
+Edit a design, run `python3 scripts/make-art.py`, commit the files it writes.
+'#' is a letter pixel (black), '.' the field colour, ' ' transparent (icons only).
+"""
+import pathlib
+import struct
+
+RES = pathlib.Path(__file__).resolve().parent.parent / "res"
+
+# The product's name in two rows of 3x5 pixel letters on a 16 x 16 field.
+BADGE = [
+    "................",
+    "................",
+    "..##..#...###...",
+    "..#.#.#....#....",
+    "..##..#....#....",
+    "..#.#.#....#....",
+    "..##..###.###...",
+    "................",
+    "................",
+    "...#...#.###....",
+    "...##.##.#.#....",
+    "...#.#.#.#.#....",
+    "...#...#.#.#....",
+    "...#...#.###....",
+    "................",
+    "................",
+]
+
+# The download control's picture: a blue arrow into a tray, 32 x 32, transparent around it.
+ARROW = (
+    [" " * 32] * 3
+    + [" " * 12 + "bbbbbbbb" + " " * 12] * 12
+    + [" " * (6 + i) + "b" * (20 - 2 * i) + " " * (6 + i) for i in range(10)]
+    + [" " * 32] * 1
+    + [" " * 3 + "#" + " " * 24 + "#" + " " * 3] * 2
+    + [" " * 3 + "#" * 26 + " " * 3] * 2
+    + [" " * 32] * 2
+)
+
+# The standard 16-colour palette, as (r, g, b).
+PALETTE = [
+    (0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128), (128, 0, 128),
+    (0, 128, 128), (192, 192, 192), (128, 128, 128), (255, 0, 0), (0, 255, 0),
+    (255, 255, 0), (0, 0, 255), (255, 0, 255), (0, 255, 255), (255, 255, 255),
+]
+BLACK, RED, GREEN, BLUE = 0, 9, 10, 12
+
+
+def icon_4bpp(design, colours):
+    """A one-image .ico, 16 colours with a 1-bit transparency mask."""
+    size = len(design)
+    assert all(len(row) == size for row in design)
+    xor_stride = ((size * 4 + 31) // 32) * 4
+    and_stride = ((size + 31) // 32) * 4
+    xor, mask = bytearray(), bytearray()
+    for row in reversed(design):  # bottom-up
+        nibbles = [colours.get(ch, 0) for ch in row]
+        line = bytearray((nibbles[i] << 4) | nibbles[i + 1] for i in range(0, size, 2))
+        xor += line + bytes(xor_stride - len(line))
+        bits = 0
+        for ch in row:
+            bits = (bits << 1) | (1 if ch == " " else 0)
+        mline = bits.to_bytes((size + 7) // 8, "big")
+        mask += mline + bytes(and_stride - len(mline))
+    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 4, 0, len(xor) + len(mask), 0, 0, 16, 0)
+    palette = b"".join(struct.pack("<BBBB", b, g, r, 0) for r, g, b in PALETTE)
+    image = header + palette + xor + mask
+    directory = struct.pack("<HHH", 0, 1, 1) + struct.pack(
+        "<BBBBHHII", size % 256, size % 256, 16, 0, 1, 4, len(image), 6 + 16)
+    return directory + image
+
+
+def bitmap_24bpp(design, colours):
+    size = len(design)
+    stride = ((size * 3 + 3) // 4) * 4
+    pixels = bytearray()
+    for row in reversed(design):
+        line = bytearray()
+        for ch in row:
+            r, g, b = PALETTE[colours[ch]]
+            line += bytes((b, g, r))
+        pixels += line + bytes(stride - len(line))
+    info = struct.pack("<IiiHHIIiiII", 40, size, size, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
+    head = struct.pack("<2sIHHI", b"BM", 14 + len(info) + len(pixels), 0, 0, 14 + len(info))
+    return head + info + pixels
+
+
+def main():
+    on = {".": GREEN, "#": BLACK}
+    off = {".": RED, "#": BLACK}
+    outputs = {
+        "on.ico": icon_4bpp(BADGE, on),
+        "off.ico": icon_4bpp(BADGE, off),
+        "green.bmp": bitmap_24bpp(BADGE, on),
+        "red.bmp": bitmap_24bpp(BADGE, off),
+        "downloader.ico": icon_4bpp(ARROW, {"b": BLUE, "#": BLACK}),
+    }
+    for name, data in outputs.items():
+        (RES / name).write_bytes(data)
+        print(f"res/{name}: {len(data)} bytes")
+
+
+if __name__ == "__main__":
+    main()

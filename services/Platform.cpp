@@ -1,0 +1,22 @@
+#include "services/Platform.h"
+
+namespace {
+
+HWND WINAPI HtmlHelpOnDemand(HWND owner, LPCSTR file, UINT command, DWORD_PTR data) {
+    using HtmlHelpFn = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
+    static HtmlHelpFn real = [] {
+        HMODULE lib = LoadLibraryA("hhctrl.ocx");
+        return lib ? reinterpret_cast<HtmlHelpFn>(
+                         reinterpret_cast<void*>(GetProcAddress(lib, "HtmlHelpA")))
+                   : nullptr;
+    }();
+    return real ? real(owner, file, command, data) : nullptr;
+}
+
+}  // namespace
+
+PlatformApi Api = {
+    ::RegOpenKeyA,       ::RegCreateKeyA,          ::RegQueryValueExA, ::RegSetValueExA,
+    ::RegDeleteValueA,   ::RegCloseKey,            ::Shell_NotifyIconA, ::SystemParametersInfoA,
+    ::ShellExecuteA,     HtmlHelpOnDemand,         ::MessageBoxA,
+};

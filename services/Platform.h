@@ -1,0 +1,25 @@
+#pragma once
+// The one seam between the program and the Windows calls whose effect a test cannot read back
+// by itself. Every member defaults to the real API; tests swap in recorders (see ScopedApi in
+// the tests) and put the originals back.
+#include <windows.h>
+#include <shellapi.h>
+
+struct PlatformApi {
+    // Registry: through the seam so tests can count key handles opened and closed.
+    LONG(WINAPI* RegOpenKeyA)(HKEY, LPCSTR, PHKEY);
+    LONG(WINAPI* RegCreateKeyA)(HKEY, LPCSTR, PHKEY);
+    LONG(WINAPI* RegQueryValueExA)(HKEY, LPCSTR, LPDWORD, LPDWORD, LPBYTE, LPDWORD);
+    LONG(WINAPI* RegSetValueExA)(HKEY, LPCSTR, DWORD, DWORD, const BYTE*, DWORD);
+    LONG(WINAPI* RegDeleteValueA)(HKEY, LPCSTR);
+    LONG(WINAPI* RegCloseKey)(HKEY);
+
+    BOOL(WINAPI* Shell_NotifyIconA)(DWORD, PNOTIFYICONDATAA);
+    BOOL(WINAPI* SystemParametersInfoA)(UINT, UINT, PVOID, UINT);
+    HINSTANCE(WINAPI* ShellExecuteA)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
+    // hhctrl.ocx is loaded on first use, so the program starts where it is missing.
+    HWND(WINAPI* HtmlHelpA)(HWND, LPCSTR, UINT, DWORD_PTR);
+    int(WINAPI* MessageBoxA)(HWND, LPCSTR, LPCSTR, UINT);
+};
+
+extern PlatformApi Api;

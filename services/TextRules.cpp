@@ -1,0 +1,113 @@
+#include "services/TextRules.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    return s;
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+        if (x != y) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string DisplayVersion(const VersionNumbers& v) {
+    std::string text = std::to_string(v.major) + "." + std::to_string(v.minor);
+    if (v.revision != 0) text += std::to_string(v.revision);
+    return text;
+}
+
+std::string ComparisonVersion(const VersionNumbers& v) {
+    return std::to_string(v.major) + "." + std::to_string(v.minor) + std::to_string(v.revision);
+}
+
+std::string FirstField(std::string_view content) {
+    size_t i = 0;
+    while (i < content.size() && (content[i] == ' ' || content[i] == '\t')) ++i;
+    content.remove_prefix(i);
+    if (!content.empty() && content.front() == '"') {
+        content.remove_prefix(1);
+        return std::string(content.substr(0, content.find('"')));
+    }
+    size_t end = content.find_first_of(",\r\n");
+    return std::string(Trim(content.substr(0, end)));
+}
+
+std::optional<double> LeadingNumber(std::string_view text) {
+    // Gather the number's characters, passing over blanks, until one cannot continue it.
+    std::string number;
+    size_t i = 0;
+    auto skipBlanks = [&] {
+        while (i < text.size() && IsBlank(text[i])) ++i;
+    };
+    auto digits = [&] {
+        size_t count = 0;
+        for (skipBlanks(); i < text.size() && IsDigit(text[i]); skipBlanks(), ++count) number += text[i++];
+        return count;
+    };
+    skipBlanks();
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    size_t mantissa = digits();
+    if (i < text.size() && text[i] == '.') {
+        number += text[i++];
+        mantissa += digits();
+    }
+    if (mantissa == 0) return std::nullopt;
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        size_t mark = i;
+        std::string kept = number;
+        number += 'e';
+        ++i;
+        skipBlanks();
+        if (i < text.size() && (text[i] == '+' || text[i] == '-')) number += text[i++];
+        if (digits() == 0) {  // "1.02e" or "1.02 else": the number ends before the letter
+            number = kept;
+            i = mark;
+        }
+    }
+    double value = 0;
+    auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value);
+    if (ec == std::errc::result_out_of_range) {
+        // Too small to tell from zero is zero; too large is no value at all.
+        if (std::fabs(value) > 1.0) return std::nullopt;
+        value = 0;
+    } else if (ec != std::errc() || !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return negative ? -value : value;
+}
+
+double NumericValue(std::string_view text) { return LeadingNumber(text).value_or(0.0); }
+
+bool BubblesTruth(std::string_view text) {
+    std::string_view t = Trim(text);
+    if (EqualsNoCase(t, "true")) return true;
+    if (EqualsNoCase(t, "false")) return false;
+    // Only a whole decimal number counts: [+-] digits [. digits], or [+-] . digits.
+    size_t i = 0;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+    size_t intDigits = 0, fracDigits = 0;
+    bool nonZero = false;
+    for (; i < t.size() && IsDigit(t[i]); ++i, ++intDigits) nonZero |= t[i] != '0';
+    if (i < t.size() && t[i] == '.')
+        for (++i; i < t.size() && IsDigit(t[i]); ++i, ++fracDigits) nonZero |= t[i] != '0';
+    if (i != t.size() || intDigits + fracDigits == 0) return false;
+    return nonZero;
+}

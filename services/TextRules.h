@@ -1,0 +1,34 @@
+#pragma once
+// The program's pure text rules: plain portable C++, no Windows calls, so they can be tested and
+// fuzzed on any machine.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+struct VersionNumbers {
+    uint16_t major = 0, minor = 0, revision = 0;
+};
+
+// "1.01" for 1.0.1, "1.2" for 1.2.0, "2.015" for 2.0.15: the revision's digits appended only when
+// it is not 0.
+std::string DisplayVersion(const VersionNumbers& v);
+// The same with the revision's digits always appended: "1.20" for 1.2.0.
+std::string ComparisonVersion(const VersionNumbers& v);
+
+// The first field of a text file: leading blanks skipped; a field that opens with a double quote
+// runs to the next one (or the end); otherwise it ends at a comma, a line break or the end, with
+// trailing blanks dropped.
+std::string FirstField(std::string_view content);
+
+// The decimal number a text begins with ("." as the decimal point, blanks anywhere ignored, an
+// exponent allowed); nullopt when it does not begin with a number or the number is beyond the
+// range of a double.
+std::optional<double> LeadingNumber(std::string_view text);
+// The numeric value of a text: its leading number, or 0 when there is none.
+double NumericValue(std::string_view text);
+
+// The "Bubbles" setting as a truth value: empty is false; a decimal number (optional sign,
+// fraction and surrounding blanks) is true unless zero; True and False in any letter case; any
+// other text is false.
+bool BubblesTruth(std::string_view text);

@@ -1,0 +1,60 @@
+#include "services/mdlRegStuff.h"
+
+#include "services/Platform.h"
+#include "ui/Text.h"
+
+namespace {
+
+// A key handle that lives for one call and is closed on every path.
+struct RegKey {
+    HKEY handle = nullptr;
+    RegKey() = default;
+    RegKey(const RegKey&) = delete;
+    RegKey& operator=(const RegKey&) = delete;
+    ~RegKey() {
+        if (handle) Api.RegCloseKey(handle);
+    }
+};
+
+}  // namespace
+
+std::wstring ReadRegString(HKEY root, std::wstring_view subkey, std::wstring_view valueName) {
+    RegKey key;
+    if (Api.RegOpenKeyA(root, Ansi(subkey).c_str(), &key.handle) != ERROR_SUCCESS) {
+        key.handle = nullptr;
+        return {};
+    }
+    const std::string name = Ansi(valueName);
+    // The type decides, not the result code: a missing value leaves the type at 0.
+    DWORD type = 0, size = 0;
+    Api.RegQueryValueExA(key.handle, name.c_str(), nullptr, &type, nullptr, &size);
+    if (type != REG_SZ) return {};
+    std::string buffer(size, ' ');
+    if (Api.RegQueryValueExA(key.handle, name.c_str(), nullptr, &type,
+                             reinterpret_cast<BYTE*>(buffer.data()), &size) != ERROR_SUCCESS)
+        return {};
+    std::wstring text = FromAnsi(std::string_view(buffer.data(), std::min<size_t>(size, buffer.size())));
+    if (size_t nul = text.find(L'\0'); nul != std::wstring::npos) text.resize(nul);
+    return text;
+}
+
+void WriteRegString(HKEY root, std::wstring_view subkey, std::wstring_view valueName,
+                    std::wstring_view text) {
+    RegKey key;
+    if (Api.RegCreateKeyA(root, Ansi(subkey).c_str(), &key.handle) != ERROR_SUCCESS) {
+        key.handle = nullptr;  // nothing to write into; the caller is not told
+        return;
+    }
+    const std::string data = Ansi(text);  // written with its terminating NUL
+    Api.RegSetValueExA(key.handle, Ansi(valueName).c_str(), 0, REG_SZ,
+                       reinterpret_cast<const BYTE*>(data.c_str()), static_cast<DWORD>(data.size() + 1));
+}
+
+void DeleteRegValue(HKEY root, std::wstring_view subkey, std::wstring_view valueName) {
+    RegKey key;
+    if (Api.RegOpenKeyA(root, Ansi(subkey).c_str(), &key.handle) != ERROR_SUCCESS) {
+        key.handle = nullptr;  // no key, no value: nothing to do
+        return;
+    }
+    Api.RegDeleteValueA(key.handle, Ansi(valueName).c_str());
+}

@@ -1,0 +1,60 @@
+#pragma once
+// The program's one notification-area icon: its record, the balloon switch and the two routines
+// that update the icon after a switch.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstddef>
+#include <string_view>
+
+// The shell's NOTIFYICONDATA in its 488-byte ANSI form (the layout that ends with dwInfoFlags).
+struct TrayIconRecord {
+    DWORD cbSize;
+    HWND hWnd;
+    UINT uID;
+    UINT uFlags;
+    UINT uCallbackMessage;
+    HICON hIcon;
+    CHAR szTip[128];
+    DWORD dwState;
+    DWORD dwStateMask;
+    CHAR szInfo[256];
+    UINT uTimeout;
+    CHAR szInfoTitle[64];
+    DWORD dwInfoFlags;
+};
+
+static_assert(sizeof(TrayIconRecord) == 488);
+static_assert(offsetof(TrayIconRecord, hWnd) == 4);
+static_assert(offsetof(TrayIconRecord, uID) == 8);
+static_assert(offsetof(TrayIconRecord, uFlags) == 12);
+static_assert(offsetof(TrayIconRecord, uCallbackMessage) == 16);
+static_assert(offsetof(TrayIconRecord, hIcon) == 20);
+static_assert(offsetof(TrayIconRecord, szTip) == 24);
+static_assert(offsetof(TrayIconRecord, dwState) == 152);
+static_assert(offsetof(TrayIconRecord, dwStateMask) == 156);
+static_assert(offsetof(TrayIconRecord, szInfo) == 160);
+static_assert(offsetof(TrayIconRecord, uTimeout) == 416);
+static_assert(offsetof(TrayIconRecord, szInfoTitle) == 420);
+static_assert(offsetof(TrayIconRecord, dwInfoFlags) == 484);
+
+inline constexpr UINT kTrayIconId = 1;
+inline constexpr UINT kTrayFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_INFO;  // 0x17
+inline constexpr UINT kTrayCallback = WM_MOUSEMOVE;                               // 0x200
+
+extern TrayIconRecord TrayIconData;
+extern bool ShowBubbles;
+
+// Start-up: the common fill for `owner` with the tooltip "BLIMO", then NIM_ADD. Returns the
+// shell's answer, so a caller can try again while the notification area is not there yet.
+bool AddTrayIcon(HWND owner);
+// Adds the icon again with the record as it stands (after the taskbar was restarted).
+bool ReAddTrayIcon();
+// Exit: NIM_DELETE with the record unchanged.
+void RemoveTrayIcon();
+
+void ShowTrayBalloon(std::wstring_view text, std::wstring_view title);
+void SetTrayTip(std::wstring_view tip);
+// Balloons switched off: ShowBubbles false and szInfo emptied in one step, so a later SetTrayTip
+// never brings an old balloon back. No shell call.
+void StopTrayBalloons();

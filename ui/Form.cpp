@@ -1,0 +1,375 @@
+#include "ui/Form.h"
+
+#include <algorithm>
+#include <exception>
+#include <numeric>
+#include <stdexcept>
+
+#include "services/Platform.h"
+#include "ui/Text.h"
+
+namespace {
+
+constexpr char kFormClass[] = "BLIMOForm";
+constexpr int kControlBase = 100;  // control ids; 1 and 2 stay free for IDOK and IDCANCEL
+constexpr int kMenuBase = 1000;    // menu item ids
+constexpr FontDef kDefaultFont = {"MS Sans Serif", 800, false, false};
+constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+
+int ScreenDpi(int axis) {
+    HDC screen = GetDC(nullptr);
+    int dpi = GetDeviceCaps(screen, axis);
+    ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+}
+
+void RegisterFormClass(WNDPROC proc) {
+    static const bool registered = [proc] {
+        WNDCLASSEXA wc = {};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = proc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = kFormClass;
+        return RegisterClassExA(&wc) != 0;
+    }();
+    (void)registered;
+}
+
+Form* FormOf(HWND hwnd) {
+    char cls[32] = {};
+    if (!hwnd || !GetClassNameA(hwnd, cls, sizeof cls) || lstrcmpA(cls, kFormClass) != 0)
+        return nullptr;
+    return reinterpret_cast<Form*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+}
+
+BOOL CALLBACK CollectEnabled(HWND w, LPARAM list) {
+    if (IsWindowEnabled(w)) reinterpret_cast<std::vector<HWND>*>(list)->push_back(w);
+    return TRUE;
+}
+
+bool SameFont(const FontDef& a, const FontDef& b) {
+    return lstrcmpA(a.face, b.face) == 0 && a.hundredthsOfPoint == b.hundredthsOfPoint && a.bold == b.bold &&
+           a.italic == b.italic;
+}
+
+}  // namespace
+
+Form::Form(const FormDef& def, std::span<const Route> routes) : def_(def), routes_(routes) {}
+
+Form::~Form() {
+    if (hwnd_) DestroyWindow(hwnd_);
+}
+
+int Form::TwipsPerPixelX() { return 1440 / ScreenDpi(LOGPIXELSX); }
+int Form::TwipsPerPixelY() { return 1440 / ScreenDpi(LOGPIXELSY); }
+int Form::ToPixels(int twips) { return MulDiv(twips, ScreenDpi(LOGPIXELSX), 1440); }
+
+void Form::Load() {
+    if (hwnd_) return;
+    RegisterFormClass(&Form::WndProc);
+    RECT r = {0, 0, ToPixels(def_.clientWidth), ToPixels(def_.clientHeight)};
+    AdjustWindowRectEx(&r, kFormStyle, def_.menu != nullptr, 0);
+    CreateWindowExA(0, kFormClass, Ansi(def_.caption).c_str(), kFormStyle, CW_USEDEFAULT,
+                    CW_USEDEFAULT, r.right - r.left, r.bottom - r.top, nullptr, nullptr,
+                    GetModuleHandleA(nullptr), this);
+    if (!hwnd_) throw std::runtime_error("cannot create the window");
+    CreateMenuBar();
+    CreateControls();
+    if (icon_) SetIcon(icon_);
+    shownOnce_ = false;
+    Form_Load();
+}
+
+void Form::CreateMenuBar() {
+    if (!def_.menu) return;
+    HMENU bar = CreateMenu();
+    HMENU popup = CreatePopupMenu();
+    for (size_t i = 0; i < def_.menu->items.size(); ++i) {
+        const MenuItemDef& item = def_.menu->items[i];
+        if (std::wstring_view(item.caption) == L"-")
+            AppendMenuA(popup, MF_SEPARATOR, 0, nullptr);
+        else
+            AppendMenuA(popup, MF_STRING, kMenuBase + i, Ansi(item.caption).c_str());
+    }
+    AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), Ansi(def_.menu->caption).c_str());
+    SetMenu(hwnd_, bar);
+}
+
+void Form::CreateControls() {
+    // Creation order is the tab order: the dialog manager walks siblings in z-order.
+    std::vector<size_t> order(def_.controls.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        auto key = [](int t) { return t == kNoTabIndex ? 1 << 30 : t; };
+        return key(def_.controls[a].tabIndex) < key(def_.controls[b].tabIndex);
+    });
+    items_.assign(def_.controls.size(), nullptr);
+    HINSTANCE inst = GetModuleHandleA(nullptr);
+    for (size_t i : order) {
+        const ControlDef& c = def_.controls[i];
+        const char* cls = "BUTTON";
+        DWORD style = WS_CHILD | WS_VISIBLE;
+        std::string caption = Ansi(c.caption ? c.caption : L"");
+        switch (c.kind) {
+            case ControlKind::Button: style |= BS_PUSHBUTTON | WS_TABSTOP; break;
+            case ControlKind::CheckBox: style |= BS_AUTOCHECKBOX | BS_MULTILINE | WS_TABSTOP; break;
+            case ControlKind::Label:
+                cls = "STATIC";
+                style |= c.align == TextAlign::Center ? SS_CENTER : SS_LEFT;
+                break;
+            case ControlKind::Image:
+                cls = "STATIC";
+                style |= SS_BITMAP;
+                caption.clear();
+                break;
+            case ControlKind::UserControl:
+                cls = nullptr;
+                break;
+        }
+        std::string userClass = c.kind == ControlKind::UserControl ? caption : std::string();
+        HWND item = CreateWindowExA(0, cls ? cls : userClass.c_str(), cls ? caption.c_str() : "",
+                                    style, ToPixels(c.left), ToPixels(c.top), ToPixels(c.width),
+                                    ToPixels(c.height), hwnd_,
+                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(kControlBase + i)),
+                                    inst, nullptr);
+        items_[i] = item;
+        if (!item) continue;
+        SendMessageA(item, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(c.font)), FALSE);
+        if (c.kind == ControlKind::Image && c.bitmap) {
+            auto bmp = static_cast<HBITMAP>(LoadImageA(inst, MAKEINTRESOURCEA(c.bitmap), IMAGE_BITMAP,
+                                                       0, 0, LR_DEFAULTCOLOR));
+            if (bmp) {
+                bitmaps_.push_back(bmp);
+                SendMessageA(item, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bmp));
+            }
+        }
+    }
+}
+
+HFONT Form::FontFor(const FontDef& wanted) {
+    const FontDef& f = wanted.face ? wanted : kDefaultFont;
+    for (auto& [def, font] : fonts_)
+        if (SameFont(def, f)) return font;
+    LOGFONTA lf = {};
+    lf.lfHeight = -MulDiv(f.hundredthsOfPoint, ScreenDpi(LOGPIXELSY), 7200);
+    lf.lfWeight = f.bold ? FW_BOLD : FW_NORMAL;
+    lf.lfItalic = f.italic;
+    lf.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynA(lf.lfFaceName, f.face, LF_FACESIZE);
+    HFONT font = CreateFontIndirectA(&lf);
+    fonts_.emplace_back(f, font);
+    return font;
+}
+
+void Form::Centre() {
+    RECT wr, work;
+    GetWindowRect(hwnd_, &wr);
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    int w = wr.right - wr.left, h = wr.bottom - wr.top;
+    SetWindowPos(hwnd_, nullptr, work.left + (work.right - work.left - w) / 2,
+                 work.top + (work.bottom - work.top - h) / 2, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Form::Show() {
+    Load();
+    if (!shownOnce_) {
+        Centre();
+        shownOnce_ = true;
+    }
+    ShowWindow(hwnd_, SW_SHOW);
+    SetForegroundWindow(hwnd_);
+    HWND focus = GetFocus();
+    if (!focus || GetAncestor(focus, GA_ROOT) != hwnd_) {
+        if (HWND first = GetNextDlgTabItem(hwnd_, nullptr, FALSE)) SetFocus(first);
+    }
+}
+
+void Form::Hide() {
+    if (hwnd_) ShowWindow(hwnd_, SW_HIDE);
+}
+
+void Form::ShowModal() {
+    if (modal_) {
+        Show();
+        return;
+    }
+    Load();
+    std::vector<HWND> disabled;
+    EnumThreadWindows(GetCurrentThreadId(), CollectEnabled, reinterpret_cast<LPARAM>(&disabled));
+    std::erase(disabled, hwnd_);
+    for (HWND w : disabled) EnableWindow(w, FALSE);
+    modal_ = true;
+    Show();
+    RunMessageLoop([this] { return hwnd_ != nullptr; });
+    modal_ = false;
+    for (HWND w : disabled)
+        if (IsWindow(w)) EnableWindow(w, TRUE);
+}
+
+void Form::Unload() {
+    if (hwnd_) DestroyWindow(hwnd_);
+}
+
+void Form::ReleaseResources() {
+    for (auto& [def, font] : fonts_) DeleteObject(font);
+    fonts_.clear();
+    for (HBITMAP b : bitmaps_) DeleteObject(b);
+    bitmaps_.clear();
+    items_.clear();
+}
+
+int Form::IndexOf(std::string_view name) const {
+    for (size_t i = 0; i < def_.controls.size(); ++i)
+        if (name == def_.controls[i].name) return static_cast<int>(i);
+    return -1;
+}
+
+HWND Form::Item(std::string_view name) const {
+    int i = IndexOf(name);
+    return i >= 0 && static_cast<size_t>(i) < items_.size() ? items_[i] : nullptr;
+}
+
+std::wstring Form::Text(std::string_view name) const {
+    HWND item = Item(name);
+    if (!item) return {};
+    std::string buf(static_cast<size_t>(GetWindowTextLengthA(item)) + 1, '\0');
+    int n = GetWindowTextA(item, buf.data(), static_cast<int>(buf.size()));
+    return FromAnsi(std::string_view(buf.data(), static_cast<size_t>(n)));
+}
+
+void Form::SetText(std::string_view name, std::wstring_view text) {
+    if (HWND item = Item(name)) SetWindowTextA(item, Ansi(text).c_str());
+}
+
+bool Form::Enabled(std::string_view name) const {
+    HWND item = Item(name);
+    return item && IsWindowEnabled(item);
+}
+
+void Form::SetEnabled(std::string_view name, bool enabled) {
+    if (HWND item = Item(name)) EnableWindow(item, enabled);
+}
+
+bool Form::Checked(std::string_view name) const {
+    HWND item = Item(name);
+    return item && SendMessageA(item, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void Form::SetChecked(std::string_view name, bool checked) {
+    if (HWND item = Item(name)) SendMessageA(item, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+HBITMAP Form::Picture(std::string_view name) const {
+    HWND item = Item(name);
+    return item ? reinterpret_cast<HBITMAP>(SendMessageA(item, STM_GETIMAGE, IMAGE_BITMAP, 0)) : nullptr;
+}
+
+void Form::SetIcon(HICON icon) {
+    icon_ = icon;
+    if (!hwnd_) return;
+    SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+}
+
+const char* Form::SourceOf(int id) const {
+    if (id >= kMenuBase && def_.menu && static_cast<size_t>(id - kMenuBase) < def_.menu->items.size())
+        return def_.menu->items[id - kMenuBase].name;
+    if (id >= kControlBase && static_cast<size_t>(id - kControlBase) < def_.controls.size())
+        return def_.controls[id - kControlBase].name;
+    return nullptr;
+}
+
+void Form::Click(std::string_view source) {
+    for (const Route& r : routes_)
+        if (source == r.source) r.fire(*this);
+}
+
+void Form::Fire(const char* source) {
+    if (source) Click(source);
+}
+
+LRESULT CALLBACK Form::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NCCREATE) {
+        // The Form arrives with the creation parameters; from here on it owns the messages.
+        auto* created = reinterpret_cast<Form*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
+        created->hwnd_ = hwnd;
+    }
+    Form* self = reinterpret_cast<Form*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
+    try {
+        return self->Handle(msg, wp, lp);
+    } catch (const std::exception& e) {
+        FatalError(Ansi(self->def_.caption), e.what());
+    } catch (...) {
+        FatalError(Ansi(self->def_.caption), "unknown error");
+    }
+}
+
+LRESULT Form::Handle(UINT msg, WPARAM wp, LPARAM lp) {
+    LRESULT result = 0;
+    if (OnMessage(msg, wp, lp, result)) return result;
+    switch (msg) {
+        case WM_COMMAND:
+            if (HIWORD(wp) == BN_CLICKED || (lp == 0 && HIWORD(wp) == 0)) Fire(SourceOf(LOWORD(wp)));
+            return 0;
+        case DM_GETDEFID: {
+            // Enter presses the focused button; there is no default button otherwise.
+            HWND focus = GetFocus();
+            if (focus && GetParent(focus) == hwnd_ &&
+                (SendMessageA(focus, WM_GETDLGCODE, 0, 0) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)))
+                return MAKELRESULT(GetDlgCtrlID(focus), DC_HASDEFID);
+            return 0;
+        }
+        case WM_MOUSEMOVE: {
+            if (!IsWindowEnabled(hwnd_)) return 0;  // a window behind a modal dialog waits
+            short button = (wp & MK_LBUTTON ? 1 : 0) | (wp & MK_RBUTTON ? 2 : 0) | (wp & MK_MBUTTON ? 4 : 0);
+            short shift = (wp & MK_SHIFT ? 1 : 0) | (wp & MK_CONTROL ? 2 : 0) |
+                          (GetKeyState(VK_MENU) < 0 ? 4 : 0);
+            float x = static_cast<float>(static_cast<short>(LOWORD(lp))) * TwipsPerPixelX();
+            float y = static_cast<float>(static_cast<short>(HIWORD(lp))) * TwipsPerPixelY();
+            Form_MouseMove(button, shift, x, y);
+            return 0;
+        }
+        case WM_CLOSE:
+            if (QueryClose()) Unload();
+            return 0;
+        case WM_NCDESTROY:
+            SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+            hwnd_ = nullptr;
+            ReleaseResources();
+            return 0;
+    }
+    return DefWindowProcA(hwnd_, msg, wp, lp);
+}
+
+int RunMessageLoop(const std::function<bool()>& keepGoing) {
+    MSG m;
+    while (keepGoing()) {
+        BOOL r = GetMessageA(&m, nullptr, 0, 0);
+        if (r <= 0) {
+            if (r == 0) PostQuitMessage(static_cast<int>(m.wParam));
+            return r == 0 ? static_cast<int>(m.wParam) : 1;
+        }
+        bool handled = false;
+        if (m.message >= WM_KEYFIRST && m.message <= WM_KEYLAST) {
+            HWND root = GetAncestor(m.hwnd, GA_ROOT);
+            if (FormOf(root)) handled = IsDialogMessageA(root, &m);
+        }
+        if (!handled) {
+            TranslateMessage(&m);
+            DispatchMessageA(&m);
+        }
+    }
+    return 0;
+}
+
+void FatalError(std::string_view where, std::string_view what) {
+    std::string text = "BLIMO met an unexpected error in " + std::string(where) + " and has to close.\r\n\r\n" +
+                       std::string(what);
+    Api.MessageBoxA(nullptr, text.c_str(), "BLIMO", MB_OK | MB_ICONSTOP | MB_TASKMODAL);
+    ExitProcess(1);
+}

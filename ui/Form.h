@@ -1,0 +1,125 @@
+#pragma once
+// The small form layer: a window built from its layout table, controls reached by name, events
+// dispatched to named member handlers, and show / hide / modal show / unload.
+#include <windows.h>
+
+#include <functional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ui/Layout.h"
+
+class Form;
+
+// One event route: a control or menu item name and the handler its click runs.
+struct Route {
+    const char* source;
+    void (*fire)(Form&);
+};
+
+template <class T>
+struct HandlerOwner;
+template <class C>
+struct HandlerOwner<void (C::*)()> {
+    using type = C;
+};
+
+template <auto Handler>
+void FireHandler(Form& form) {
+    using Owner = typename HandlerOwner<decltype(Handler)>::type;
+    (static_cast<Owner&>(form).*Handler)();
+}
+
+// `On<&frmOptions::cmdOK_Click>("cmdOK")`: one line per handler.
+template <auto Handler>
+constexpr Route On(const char* source) {
+    return {source, &FireHandler<Handler>};
+}
+
+template <size_t N>
+constexpr bool RoutesMatch(const FormDef& def, const Route (&routes)[N]) {
+    for (const Route& r : routes)
+        if (!HasSource(def, r.source)) return false;
+    return true;
+}
+
+class Form {
+public:
+    Form(const FormDef& def, std::span<const Route> routes);
+    virtual ~Form();
+    Form(const Form&) = delete;
+    Form& operator=(const Form&) = delete;
+
+    void Load();       // create the window and its controls, then run Form_Load
+    void Show();       // load if needed; centred on the screen the first time
+    void Hide();
+    void ShowModal();  // owner-less: the program's other windows wait until this one unloads
+    void Unload();     // destroy; the next Load builds the window afresh
+
+    bool Loaded() const { return hwnd_ != nullptr; }
+    bool Visible() const { return hwnd_ && IsWindowVisible(hwnd_); }
+    HWND Hwnd() const { return hwnd_; }
+    HWND Item(std::string_view name) const;  // nullptr when not loaded or no such control
+    HMENU Menu() const { return hwnd_ ? GetMenu(hwnd_) : nullptr; }
+
+    std::wstring Text(std::string_view name) const;
+    void SetText(std::string_view name, std::wstring_view text);
+    bool Enabled(std::string_view name) const;
+    void SetEnabled(std::string_view name, bool enabled);
+    bool Checked(std::string_view name) const;
+    void SetChecked(std::string_view name, bool checked);
+    HBITMAP Picture(std::string_view name) const;  // the bitmap an image control holds
+
+    void SetIcon(HICON icon);
+    HICON Icon() const { return icon_; }
+
+    // Twips per pixel of the screen, as whole numbers (15 at 96 dots per inch).
+    static int TwipsPerPixelX();
+    static int TwipsPerPixelY();
+    static int ToPixels(int twips);
+
+    // Raise the click event of a control or menu item, as the user's click would.
+    void Click(std::string_view source);
+
+protected:
+    virtual void Form_Load() {}
+    virtual void Form_MouseMove(short /*button*/, short /*shift*/, float /*x*/, float /*y*/) {}
+    // Closing from the title bar or system menu: true unloads (the default), false keeps it.
+    virtual bool QueryClose() { return true; }
+    // Messages a window handles beyond the layer's own; return true when handled.
+    virtual bool OnMessage(UINT /*msg*/, WPARAM /*wp*/, LPARAM /*lp*/, LRESULT& /*result*/) {
+        return false;
+    }
+
+private:
+    static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+    void CreateControls();
+    void CreateMenuBar();
+    HFONT FontFor(const FontDef& font);
+    int IndexOf(std::string_view name) const;
+    const char* SourceOf(int id) const;
+    void Fire(const char* source);
+    void Centre();
+    void ReleaseResources();
+
+    const FormDef& def_;
+    std::span<const Route> routes_;
+    HWND hwnd_ = nullptr;
+    HICON icon_ = nullptr;
+    bool shownOnce_ = false;
+    bool modal_ = false;
+    std::vector<HWND> items_;  // by row of the control table
+    std::vector<std::pair<FontDef, HFONT>> fonts_;
+    std::vector<HBITMAP> bitmaps_;
+};
+
+// The message loop, shared by the program's main loop and every modal show: keyboard messages of a
+// form go through IsDialogMessage (Tab, access keys, Enter, space). Returns when keepGoing turns
+// false or the thread's WM_QUIT arrives (the quit message is left for the outer loop).
+int RunMessageLoop(const std::function<bool()>& keepGoing);
+
+// An unexpected failure in a handler: one report, then the process ends.
+[[noreturn]] void FatalError(std::string_view where, std::string_view what);
