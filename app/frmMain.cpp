@@ -1,7 +1,6 @@
 #include "app/frmMain.h"
 
 #include <cmath>
-#include <stdexcept>
 
 #include "res/BuildConfig.h"
 #include "res/frmMainLayout.h"
@@ -35,7 +34,7 @@ HICON LoadStateIcon(int resource) {
     auto icon = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(resource), IMAGE_ICON,
                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
                                               LR_SHARED));
-    if (!icon) throw std::runtime_error("icon resource " + std::to_string(resource) + " cannot be loaded");
+    if (!icon) FatalError("the switch", "Icon resource " + std::to_string(resource) + " cannot be loaded.");
     return icon;
 }
 

@@ -1,7 +1,8 @@
 #include "services/TextRules.h"
 
-#include <charconv>
+#include <cerrno>
 #include <cmath>
+#include <cstdlib>
 
 namespace {
 
@@ -82,15 +83,11 @@ std::optional<double> LeadingNumber(std::string_view text) {
             i = mark;
         }
     }
-    double value = 0;
-    auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value);
-    if (ec == std::errc::result_out_of_range) {
-        // Too small to tell from zero is zero; too large is no value at all.
-        if (std::fabs(value) > 1.0) return std::nullopt;
-        value = 0;
-    } else if (ec != std::errc() || !std::isfinite(value)) {
-        return std::nullopt;
-    }
+    // The gathered text is plain C-locale syntax; the program never changes the C locale.
+    errno = 0;
+    double value = std::strtod(number.c_str(), nullptr);
+    if (errno == ERANGE && std::fabs(value) > 1.0) return std::nullopt;  // beyond a double
+    if (!std::isfinite(value)) return std::nullopt;
     return negative ? -value : value;
 }
 

@@ -1,9 +1,7 @@
 #include "ui/Form.h"
 
 #include <algorithm>
-#include <exception>
 #include <numeric>
-#include <stdexcept>
 
 #include "services/Platform.h"
 #include "ui/Text.h"
@@ -74,7 +72,7 @@ void Form::Load() {
     CreateWindowExA(0, kFormClass, Ansi(def_.caption).c_str(), kFormStyle, CW_USEDEFAULT,
                     CW_USEDEFAULT, r.right - r.left, r.bottom - r.top, nullptr, nullptr,
                     GetModuleHandleA(nullptr), this);
-    if (!hwnd_) throw std::runtime_error("cannot create the window");
+    if (!hwnd_) FatalError(Ansi(def_.caption), "The window cannot be created.");
     CreateMenuBar();
     CreateControls();
     if (icon_) SetIcon(icon_);
@@ -203,7 +201,7 @@ void Form::ShowModal() {
     for (HWND w : disabled) EnableWindow(w, FALSE);
     modal_ = true;
     Show();
-    RunMessageLoop([this] { return hwnd_ != nullptr; });
+    RunMessageLoop(this);
     modal_ = false;
     for (HWND w : disabled)
         if (IsWindow(w)) EnableWindow(w, TRUE);
@@ -299,14 +297,7 @@ LRESULT CALLBACK Form::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         created->hwnd_ = hwnd;
     }
     Form* self = reinterpret_cast<Form*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
-    try {
-        return self->Handle(msg, wp, lp);
-    } catch (const std::exception& e) {
-        FatalError(Ansi(self->def_.caption), e.what());
-    } catch (...) {
-        FatalError(Ansi(self->def_.caption), "unknown error");
-    }
+    return self ? self->Handle(msg, wp, lp) : DefWindowProcA(hwnd, msg, wp, lp);
 }
 
 LRESULT Form::Handle(UINT msg, WPARAM wp, LPARAM lp) {
@@ -346,9 +337,9 @@ LRESULT Form::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcA(hwnd_, msg, wp, lp);
 }
 
-int RunMessageLoop(const std::function<bool()>& keepGoing) {
+int RunMessageLoop(const Form* modal) {
     MSG m;
-    while (keepGoing()) {
+    while (!modal || modal->Loaded()) {
         BOOL r = GetMessageA(&m, nullptr, 0, 0);
         if (r <= 0) {
             if (r == 0) PostQuitMessage(static_cast<int>(m.wParam));
@@ -365,11 +356,4 @@ int RunMessageLoop(const std::function<bool()>& keepGoing) {
         }
     }
     return 0;
-}
-
-void FatalError(std::string_view where, std::string_view what) {
-    std::string text = "BLIMO met an unexpected error in " + std::string(where) + " and has to close.\r\n\r\n" +
-                       std::string(what);
-    Api.MessageBoxA(nullptr, text.c_str(), "BLIMO", MB_OK | MB_ICONSTOP | MB_TASKMODAL);
-    ExitProcess(1);
 }

@@ -3,7 +3,6 @@
 // dispatched to named member handlers, and show / hide / modal show / unload.
 #include <windows.h>
 
-#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -117,9 +116,9 @@ private:
 };
 
 // The message loop, shared by the program's main loop and every modal show: keyboard messages of a
-// form go through IsDialogMessage (Tab, access keys, Enter, space). Returns when keepGoing turns
-// false or the thread's WM_QUIT arrives (the quit message is left for the outer loop).
-int RunMessageLoop(const std::function<bool()>& keepGoing);
+// form go through IsDialogMessage (Tab, access keys, Enter, space). Returns when `modal` (if given)
+// has unloaded, or when the thread's WM_QUIT arrives (the quit message is left for the outer loop).
+int RunMessageLoop(const Form* modal = nullptr);
 
 // An unexpected failure in a handler: one report, then the process ends.
 [[noreturn]] void FatalError(std::string_view where, std::string_view what);
