@@ -27,7 +27,8 @@ def wine(*args, **kw):
 
 
 def wintool(*args, check=False):
-    return wine(WINTOOL, *args, check=check)
+    # wintool prints window texts as the program holds them: in the ANSI code page.
+    return wine(WINTOOL, *args, check=check, encoding="cp1252")
 
 
 def wait_for(predicate, timeout=10.0, interval=0.1, what="condition"):
