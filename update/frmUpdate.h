@@ -1,5 +1,8 @@
 #pragma once
 // The Check for Updates dialog.
+#include <string>
+#include <string_view>
+
 #include "ui/Form.h"
 
 class frmUpdate : public Form {
@@ -10,4 +13,14 @@ public:
     void Form_Load() override;
     void cmdCheck_Click();
     void cmdCancel_Click();
+
+    bool FileExist(std::wstring_view sTestFile);
+    void DoStuff();
+
+    // Where the update file is put while it is read: the user's temp folder, writable for anyone.
+    static std::wstring LocalUpdateFile();
+
+private:
+    bool DownloadFile(std::wstring_view url, std::wstring_view localPath);
+    void ShowServerAnswer(const std::string& serverText);
 };

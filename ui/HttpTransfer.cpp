@@ -1,0 +1,85 @@
+#include "ui/HttpTransfer.h"
+
+#include <wininet.h>
+
+#include <memory>
+
+namespace {
+
+struct InternetCloser {
+    void operator()(HINTERNET h) const { InternetCloseHandle(h); }
+};
+using InternetHandle = std::unique_ptr<void, InternetCloser>;
+
+constexpr DWORD kBlock = 64 * 1024;
+// A length the server announces is believed only this far before any byte has come.
+constexpr uint64_t kReserveAtMost = 256u << 20;
+
+bool QueryNumber(HINTERNET request, DWORD what, DWORD& value) {
+    DWORD size = sizeof value;
+    return HttpQueryInfoA(request, what | HTTP_QUERY_FLAG_NUMBER, &value, &size, nullptr) != FALSE;
+}
+
+void SetTimeouts(HINTERNET session, DWORD ms) {
+    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+                         INTERNET_OPTION_RECEIVE_TIMEOUT})
+        InternetSetOptionA(session, option, &ms, sizeof ms);
+}
+
+bool TimeIsUp(DWORD started, DWORD totalMs) { return totalMs != 0 && GetTickCount() - started > totalMs; }
+
+}  // namespace
+
+std::optional<DWORD> UrlRefusal(const std::string& ansiUrl) {
+    if (ansiUrl.empty()) return ERROR_INTERNET_INVALID_URL;
+    URL_COMPONENTSA parts = {};
+    parts.dwStructSize = sizeof parts;
+    parts.dwSchemeLength = parts.dwHostNameLength = parts.dwUrlPathLength = 1;
+    if (!InternetCrackUrlA(ansiUrl.c_str(), static_cast<DWORD>(ansiUrl.size()), 0, &parts)) {
+        DWORD e = GetLastError();
+        return e == ERROR_INTERNET_UNRECOGNIZED_SCHEME ? e : ERROR_INTERNET_INVALID_URL;
+    }
+    if (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS)
+        return ERROR_INTERNET_UNRECOGNIZED_SCHEME;
+    if (parts.dwHostNameLength == 0) return ERROR_INTERNET_INVALID_URL;
+    return std::nullopt;
+}
+
+std::wstring UrlRefusalText(DWORD number) {
+    switch (number) {
+        case ERROR_INTERNET_INVALID_URL: return L"The URL is invalid.";
+        case ERROR_INTERNET_UNRECOGNIZED_SCHEME: return L"The URL does not use HTTP or HTTPS.";
+    }
+    return L"The read cannot be started.";
+}
+
+TransferResult HttpTransfer(const std::string& ansiUrl, const TransferOptions& options,
+                            const TransferProgress& progress) {
+    TransferResult result;
+    const DWORD started = GetTickCount();
+    InternetHandle session(InternetOpenA("BLIMO", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+    if (!session) return result;
+    SetTimeouts(session.get(), options.stallMs);
+    DWORD flags = INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_AUTH;
+    if (options.fresh) flags |= INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE;
+    InternetHandle request(InternetOpenUrlA(session.get(), ansiUrl.c_str(), nullptr, 0, flags, 0));
+    if (!request || !QueryNumber(request.get(), HTTP_QUERY_STATUS_CODE, result.status)) return result;
+    if (result.status < 200 || result.status > 299) return result;
+
+    DWORD length = 0;
+    std::optional<uint64_t> announced;
+    if (QueryNumber(request.get(), HTTP_QUERY_CONTENT_LENGTH, length)) announced = length;
+    if (announced && *announced <= kReserveAtMost) result.data.reserve(*announced);
+    std::vector<unsigned char> block(kBlock);
+    for (;;) {
+        DWORD got = 0;
+        if (!InternetReadFile(request.get(), block.data(), kBlock, &got)) return result;
+        if (got == 0) break;
+        result.data.insert(result.data.end(), block.begin(), block.begin() + got);
+        if (TimeIsUp(started, options.totalMs)) return result;
+        if (progress && !progress(result.data.size(), announced)) return result;
+    }
+    // A connection that closes early ends the reading as quietly as a complete answer.
+    result.complete = !announced || result.data.size() == *announced;
+    return result;
+}
