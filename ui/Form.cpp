@@ -180,9 +180,15 @@ void Form::Show() {
     ShowWindow(hwnd_, SW_SHOW);
     SetForegroundWindow(hwnd_);
     HWND focus = GetFocus();
-    if (!focus || GetAncestor(focus, GA_ROOT) != hwnd_) {
-        if (HWND first = GetNextDlgTabItem(hwnd_, nullptr, FALSE)) SetFocus(first);
-    }
+    if (!focus || !IsChild(hwnd_, focus)) FocusControl();
+}
+
+// Activation must not leave the focus on the bare window (where Tab and access keys start from
+// nowhere): it goes back to the control that had it, or to the first in tab order.
+void Form::FocusControl() {
+    HWND target = IsWindow(lastFocus_) && IsChild(hwnd_, lastFocus_) ? lastFocus_ : nullptr;
+    if (!target) target = GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+    if (target) SetFocus(target);
 }
 
 void Form::Hide() {
@@ -325,12 +331,22 @@ LRESULT Form::Handle(UINT msg, WPARAM wp, LPARAM lp) {
             Form_MouseMove(button, shift, x, y);
             return 0;
         }
+        case WM_ACTIVATE:
+            if (LOWORD(wp) == WA_INACTIVE) {
+                HWND focus = GetFocus();
+                if (focus && IsChild(hwnd_, focus)) lastFocus_ = focus;
+                return 0;
+            }
+            if (HIWORD(wp) || !IsWindowVisible(hwnd_)) break;  // minimized or hidden: the default
+            FocusControl();
+            return 0;
         case WM_CLOSE:
             if (QueryClose()) Unload();
             return 0;
         case WM_NCDESTROY:
             SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
             hwnd_ = nullptr;
+            lastFocus_ = nullptr;
             ReleaseResources();
             return 0;
     }

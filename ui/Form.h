@@ -102,6 +102,7 @@ private:
     const char* SourceOf(int id) const;
     void Fire(const char* source);
     void Centre();
+    void FocusControl();
     void ReleaseResources();
 
     const FormDef& def_;
@@ -110,6 +111,7 @@ private:
     HICON icon_ = nullptr;
     bool shownOnce_ = false;
     bool modal_ = false;
+    HWND lastFocus_ = nullptr;  // the control that had the focus when the window was deactivated
     std::vector<HWND> items_;  // by row of the control table
     std::vector<std::pair<FontDef, HFONT>> fonts_;
     std::vector<HBITMAP> bitmaps_;
