@@ -10,6 +10,8 @@
 //   wintool tray-delete HWND UID          removes a tray icon behind its owner's back
 //   wintool taskbar-created               broadcasts "TaskbarCreated", as a restarted shell does
 //   wintool menu-items                    items of the popup menu on screen: text|state
+//   wintool focus HWND                    the window with the keyboard focus in HWND's thread: id|class|text
+//                                         (id 0 for a top-level window), or exit 1 when none
 #include <windows.h>
 #include <shellapi.h>
 
@@ -134,6 +136,16 @@ int main(int argc, char** argv) {
             GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
             std::printf("%s|%u\n", text, GetMenuState(menu, i, MF_BYPOSITION));
         }
+        return 0;
+    }
+    if (cmd == "focus" && argc == 3) {
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
+        if (!GetGUIThreadInfo(GetWindowThreadProcessId(Hwnd(argv[2]), nullptr), &info) || !info.hwndFocus) return 1;
+        char cls[256] = {};
+        GetClassNameA(info.hwndFocus, cls, sizeof cls);
+        std::printf("%d|%s|%s\n", GetParent(info.hwndFocus) ? GetDlgCtrlID(info.hwndFocus) : 0, cls,
+                    TextOf(info.hwndFocus).c_str());
         return 0;
     }
     return Usage();
