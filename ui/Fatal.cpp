@@ -24,6 +24,7 @@ namespace std {
 [[noreturn]] void __throw_bad_cast() { FatalError("BLIMO", "Bad cast."); }
 [[noreturn]] void __throw_bad_typeid() { FatalError("BLIMO", "Bad type id."); }
 [[noreturn]] void __throw_bad_exception() { FatalError("BLIMO", "Bad exception."); }
+[[noreturn]] void __throw_bad_function_call() { FatalError("BLIMO", "Call of an empty function object."); }
 [[noreturn]] void __throw_logic_error(const char* what) { FatalError("BLIMO", what); }
 [[noreturn]] void __throw_domain_error(const char* what) { FatalError("BLIMO", what); }
 [[noreturn]] void __throw_invalid_argument(const char* what) { FatalError("BLIMO", what); }

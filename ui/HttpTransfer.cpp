@@ -31,7 +31,9 @@ bool TimeIsUp(DWORD started, DWORD totalMs) { return totalMs != 0 && GetTickCoun
 }  // namespace
 
 std::optional<DWORD> UrlRefusal(const std::string& ansiUrl) {
-    if (ansiUrl.empty()) return ERROR_INTERNET_INVALID_URL;
+    // Only scheme://host... is a URL at all; which scheme is the next question.
+    size_t mark = ansiUrl.find("://");
+    if (mark == std::string::npos || mark == 0) return ERROR_INTERNET_INVALID_URL;
     URL_COMPONENTSA parts = {};
     parts.dwStructSize = sizeof parts;
     parts.dwSchemeLength = parts.dwHostNameLength = parts.dwUrlPathLength = 1;

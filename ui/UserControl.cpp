@@ -276,5 +276,5 @@ std::wstring SystemErrorText(DWORD number) {
     std::unique_ptr<char, LocalFreer> text(raw);
     std::string_view s(raw ? raw : "", raw ? n : 0);
     while (!s.empty() && (s.back() == '\r' || s.back() == '\n' || s.back() == ' ')) s.remove_suffix(1);
-    return s.empty() ? L"Error " + std::to_wstring(number) + L"." : FromAnsi(s);
+    return s.empty() ? FromAnsi("Error " + std::to_string(number) + ".") : FromAnsi(s);
 }

@@ -41,7 +41,7 @@ void Downloader::SizeIt() {
 }
 
 void Downloader::Warn(const HostError& error, const char* call) {
-    std::wstring text = std::to_wstring(error.Number) + L":Error in call to " + FromAnsi(call) +
+    std::wstring text = FromAnsi(std::to_string(error.Number) + ":Error in call to " + call) +
                         L"().\r\n\r\nError Description: " + error.Description;
     Api.MessageBoxA(GetAncestor(Hwnd(), GA_ROOT), Ansi(text).c_str(), "Warning", MB_OK | MB_ICONSTOP);
 }
