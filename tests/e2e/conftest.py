@@ -80,7 +80,7 @@ def window_geometry(xid):
 def screenshot(name=None, crop=None):
     """A PNG of the root window (optionally cropped to x, y, w, h); returns its path."""
     SHOTS.mkdir(parents=True, exist_ok=True)
-    path = SHOTS / (name or f"shot-{time.time_ns()}.png")
+    path = SHOTS / (name or "last.png")  # unnamed shots are scratch, overwritten each time
     sh("import", "-window", "root", path)
     if crop:
         x, y, w, h = crop
