@@ -22,3 +22,11 @@ test: build
 
 clean:
 	rm -rf build
+
+# The setup program and the portable zip, into build/dist.
+.PHONY: dist
+dist: build
+	cmake --build --preset win32 --target dist
+	@v=$$(sed -n 's/^BLIMO_VERSION:STRING=//p' $(BUILD_DIR)/CMakeCache.txt) && mkdir -p build/dist && \
+	  cp $(BUILD_DIR)/dist/BLIMO-$$v-setup.exe $(BUILD_DIR)/dist/BLIMO-$$v-portable.zip build/dist/ && \
+	  ls -l build/dist/BLIMO-$$v-*
