@@ -1,0 +1,50 @@
+// Fuzzes the pure text rules natively (libFuzzer with address and undefined-behaviour sanitizers):
+// no crash, no undefined behaviour, and the rules' own promises hold for any input.
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "services/TextRules.h"
+
+namespace {
+
+void Check(bool ok) {
+    if (!ok) std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+
+    // The field is a piece of the content, and never runs past its own end mark.
+    const std::string field = FirstField(text);
+    Check(text.find(field) != std::string_view::npos);
+    size_t lead = text.find_first_not_of(" \t");
+    bool quoted = lead != std::string_view::npos && text[lead] == '"';
+    if (quoted)
+        Check(field.find('"') == std::string::npos);
+    else
+        Check(field.find_first_of(",\r\n") == std::string::npos);
+
+    // A number is finite; no number reads as 0.
+    for (std::string_view t : {text, std::string_view(field)}) {
+        auto n = LeadingNumber(t);
+        if (n) Check(std::isfinite(*n));
+        Check(NumericValue(t) == n.value_or(0.0));
+    }
+
+    // Blanks around the balloon setting change nothing.
+    Check(BubblesTruth(text) == BubblesTruth(" " + std::string(text) + "\t"));
+
+    // The two version forms have one value, whatever the numbers.
+    if (size >= 6) {
+        VersionNumbers v{static_cast<uint16_t>(data[0] | data[1] << 8), static_cast<uint16_t>(data[2] | data[3] << 8),
+                         static_cast<uint16_t>(data[4] | data[5] << 8)};
+        if (v.revision != 0) Check(DisplayVersion(v) == ComparisonVersion(v));
+        else Check(NumericValue(DisplayVersion(v)) == NumericValue(ComparisonVersion(v)));
+    }
+    return 0;
+}
