@@ -7,6 +7,7 @@
 //   wintool window HWND                   visible|enabled|x,y,w,h (window) |cw,ch (client) |title
 //   wintool post HWND MSG WPARAM LPARAM   PostMessage (numbers in decimal or 0x hex)
 //   wintool send HWND MSG WPARAM LPARAM   SendMessage, prints the result
+//   wintool send-many HWND MSG WP LP N    SendMessage N times, each answered in time; prints ms
 //   wintool tray-delete HWND UID          removes a tray icon behind its owner's back
 //   wintool taskbar-created               broadcasts "TaskbarCreated", as a restarted shell does
 //   wintool menu-items                    items of the popup menu on screen: text|state
@@ -113,6 +114,21 @@ int main(int argc, char** argv) {
         DWORD_PTR result = 0;
         if (!SendMessageTimeoutA(w, msg, wp, lp, SMTO_ABORTIFHUNG, 10000, &result)) return 1;
         std::printf("%lu\n", static_cast<unsigned long>(result));
+        return 0;
+    }
+    if (cmd == "send-many" && argc == 7) {
+        HWND w = Hwnd(argv[2]);
+        UINT msg = static_cast<UINT>(Num(argv[3]));
+        DWORD start = GetTickCount();
+        for (unsigned long i = 0, n = Num(argv[6]); i < n; ++i) {
+            DWORD_PTR result = 0;
+            if (!SendMessageTimeoutA(w, msg, Num(argv[4]), static_cast<LPARAM>(Num(argv[5])), SMTO_ABORTIFHUNG, 5000,
+                                     &result)) {
+                std::printf("no answer at message %lu\n", i);
+                return 1;
+            }
+        }
+        std::printf("%lu\n", GetTickCount() - start);
         return 0;
     }
     if (cmd == "tray-delete" && argc == 4) {

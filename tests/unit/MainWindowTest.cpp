@@ -8,6 +8,7 @@
 #include "TestSupport.h"
 #include "app/frmMain.h"
 #include "res/resource.h"
+#include "services/mdlRegStuff.h"
 #include "services/mdlSysTray.h"
 
 namespace {
@@ -206,6 +207,20 @@ TEST_F(MainWindow, AFailedAddIsRetriedUntilTheNotificationAreaTakesIt) {
     EXPECT_EQ(CallLog::failTrayAdds, 0);
     PumpMessages(2500);  // and no timer runs once the icon is there
     EXPECT_EQ(CallLog::Matching("Shell_NotifyIconA 0").size(), 3u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainWindow, ThousandsOfSwitchesLeaveNoKeyOpenAndTheLastStateStored) {
+    const size_t switches = getenv("BLIMO_FULL_FAULTS") ? 10001 : 2001;  // odd: from absent, ends on
+    Start(nullptr);
+    for (size_t i = 0; i < switches; ++i) Tray(WM_LBUTTONDBLCLK);
+    EXPECT_EQ(CallLog::openKeys, 0);
+    EXPECT_EQ(window.SaverState, L"1");
+    EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"ScreenSaveActive"), L"1");
+    EXPECT_EQ(CallLog::Matching("RegSetValueExA").size(), switches);
 }
 
 }  // namespace
