@@ -30,3 +30,13 @@ dist: build
 	@v=$$(sed -n 's/^BLIMO_VERSION:STRING=//p' $(BUILD_DIR)/CMakeCache.txt) && mkdir -p build/dist && \
 	  cp $(BUILD_DIR)/dist/BLIMO-$$v-setup.exe $(BUILD_DIR)/dist/BLIMO-$$v-portable.zip build/dist/ && \
 	  ls -l build/dist/BLIMO-$$v-*
+
+# Figures: sizes, start-up, idle CPU, switch cost, download speed, each next to its floor.
+.PHONY: bench
+bench: build
+	BLIMO_SOURCE_DIR=$(CURDIR) scripts/xvfb-session scripts/bench
+
+# The whole fault suite at full size (`make test` runs a fast subset of it).
+.PHONY: faults
+faults: build
+	BLIMO_FULL_FAULTS=1 scripts/xvfb-session ctest --preset win32
