@@ -28,6 +28,41 @@ void SetTimeouts(HINTERNET session, DWORD ms) {
 
 bool TimeIsUp(DWORD started, DWORD totalMs) { return totalMs != 0 && GetTickCount() - started > totalMs; }
 
+// How long the next wait may take: a stall's worth, but never past the whole transfer's limit.
+DWORD NextWait(DWORD started, const TransferOptions& options) {
+    if (options.totalMs == 0) return options.stallMs;
+    DWORD spent = GetTickCount() - started;
+    DWORD left = spent < options.totalMs ? options.totalMs - spent : 1;
+    return left < options.stallMs ? left : options.stallMs;
+}
+
+struct Target {
+    std::string host, path;
+    INTERNET_PORT port = 0;
+    bool secure = false;
+};
+
+bool Crack(const std::string& url, Target& target) {
+    if (UrlRefusal(url)) return false;
+    char host[INTERNET_MAX_HOST_NAME_LENGTH + 1] = {};
+    std::string path(url.size() + 1, '\0'), extra(url.size() + 1, '\0');
+    URL_COMPONENTSA parts = {};
+    parts.dwStructSize = sizeof parts;
+    parts.lpszHostName = host;
+    parts.dwHostNameLength = sizeof host;
+    parts.lpszUrlPath = path.data();
+    parts.dwUrlPathLength = static_cast<DWORD>(path.size());
+    parts.lpszExtraInfo = extra.data();
+    parts.dwExtraInfoLength = static_cast<DWORD>(extra.size());
+    if (!InternetCrackUrlA(url.c_str(), static_cast<DWORD>(url.size()), 0, &parts)) return false;
+    target.host = host;
+    target.path = std::string(path.c_str()) + extra.c_str();
+    if (target.path.empty()) target.path = "/";
+    target.port = parts.nPort;
+    target.secure = parts.nScheme == INTERNET_SCHEME_HTTPS;
+    return true;
+}
+
 }  // namespace
 
 std::optional<DWORD> UrlRefusal(const std::string& ansiUrl) {
@@ -59,13 +94,27 @@ TransferResult HttpTransfer(const std::string& ansiUrl, const TransferOptions& o
                             const TransferProgress& progress) {
     TransferResult result;
     const DWORD started = GetTickCount();
+    Target target;
+    if (!Crack(ansiUrl, target)) return result;
     InternetHandle session(InternetOpenA("BLIMO", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!session) return result;
     SetTimeouts(session.get(), options.stallMs);
+    InternetHandle connection(InternetConnectA(session.get(), target.host.c_str(), target.port, nullptr, nullptr,
+                                               INTERNET_SERVICE_HTTP, 0, 0));
+    if (!connection) return result;
+    SetTimeouts(connection.get(), options.stallMs);
     DWORD flags = INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_AUTH;
+    if (target.secure) flags |= INTERNET_FLAG_SECURE;
     if (options.fresh) flags |= INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE;
-    InternetHandle request(InternetOpenUrlA(session.get(), ansiUrl.c_str(), nullptr, 0, flags, 0));
-    if (!request || !QueryNumber(request.get(), HTTP_QUERY_STATUS_CODE, result.status)) return result;
+    InternetHandle request(
+        HttpOpenRequestA(connection.get(), "GET", target.path.c_str(), nullptr, nullptr, nullptr, flags, 0));
+    if (!request) return result;
+    // Set on the request itself, before each wait: the limits of the handles above do not reach
+    // the wait for the answer everywhere.
+    SetTimeouts(request.get(), NextWait(started, options));
+    if (!HttpSendRequestA(request.get(), nullptr, 0, nullptr, 0) ||
+        !QueryNumber(request.get(), HTTP_QUERY_STATUS_CODE, result.status))
+        return result;
     if (result.status < 200 || result.status > 299) return result;
 
     DWORD length = 0;
@@ -74,8 +123,13 @@ TransferResult HttpTransfer(const std::string& ansiUrl, const TransferOptions& o
     if (announced && *announced <= kReserveAtMost) result.data.reserve(*announced);
     std::vector<unsigned char> block(kBlock);
     for (;;) {
-        DWORD got = 0;
-        if (!InternetReadFile(request.get(), block.data(), kBlock, &got)) return result;
+        // A read waits until its whole buffer is filled: ask only for what has arrived, so the
+        // time limit and the progress hold for a slow server too.
+        DWORD ready = 0, got = 0;
+        SetTimeouts(request.get(), NextWait(started, options));
+        if (!InternetQueryDataAvailable(request.get(), &ready, 0, 0)) return result;
+        if (ready == 0) break;
+        if (!InternetReadFile(request.get(), block.data(), ready < kBlock ? ready : kBlock, &got)) return result;
         if (got == 0) break;
         result.data.insert(result.data.end(), block.begin(), block.begin() + got);
         if (TimeIsUp(started, options.totalMs)) return result;
