@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# The Downloader fetching a 64 MiB file over loopback, next to curl fetching the same file in the
+# same run; and the update check's fetch-save-delete against the same local server.
+# Run from the repository: BLIMO_BUILD_DIR=$PWD/build/win32 scripts/xvfb-session bench/downloader.sh
+set -euo pipefail
+build="${BLIMO_BUILD_DIR:?set BLIMO_BUILD_DIR to a build directory}"
+work="$(mktemp -d)"
+port=$(( 30000 + RANDOM % 20000 ))
+cleanup() { [ -n "${server:-}" ] && kill "$server" 2>/dev/null; rm -rf "$work"; }
+trap cleanup EXIT
+
+head -c $((64 * 1024 * 1024)) /dev/urandom > "$work/big.bin"
+printf '1.02\r\n' > "$work/BLIMOUpdate.txt"
+python3 -m http.server --bind 127.0.0.1 --directory "$work" "$port" >/dev/null 2>&1 &
+server=$!
+for _ in $(seq 50); do curl -s -o /dev/null "http://127.0.0.1:$port/" && break; sleep 0.1; done
+
+echo "curl:"
+/usr/bin/time -f "  %e s, peak RSS %M KiB" curl -s -o "$work/curl.bin" "http://127.0.0.1:$port/big.bin"
+cmp "$work/big.bin" "$work/curl.bin"
+
+echo "Downloader (in blimo_tests.exe under Wine; the process line is the whole Wine process):"
+BLIMO_BENCH_URL="http://127.0.0.1:$port/big.bin" BLIMO_BENCH_FILE="$(winepath -w "$work/out.bin")" \
+  /usr/bin/time -f "  process: %e s, peak RSS %M KiB" \
+  wine "$build/blimo_tests.exe" --gtest_also_run_disabled_tests --gtest_filter='Bench.DISABLED_DownloaderBigFile' 2>&1 |
+  grep -E '^(downloader|  process)'
+cmp "$work/big.bin" "$work/out.bin" && echo "  the saved file matches"
+
+echo "Update check's fetch, save and delete:"
+BLIMO_BENCH_UPDATE_URL="http://127.0.0.1:$port/BLIMOUpdate.txt" \
+BLIMO_BENCH_UPDATE_FILE="$(winepath -w "$work/BLIMOUpdate.local")" \
+  wine "$build/blimo_tests.exe" --gtest_also_run_disabled_tests --gtest_filter='Bench.DISABLED_UpdateCheckFetch' |
+  grep -E '^update'
