@@ -18,7 +18,7 @@ inline constexpr ControlDef kMainControls[] = {
     {"imgBLIMO2",    ControlKind::Image,  nullptr,                 3360,  120,  240, 240, kNoTabIndex, {}, TextAlign::Left, IDB_RED},
     {"imgBLIMO1",    ControlKind::Image,  nullptr,                 1440,  120,  240, 240, kNoTabIndex, {}, TextAlign::Left, IDB_GREEN},
     {"lblVersion",   ControlKind::Label,  L"Version",                 0,  960, 5055, 375,  6, kVersionFont,   TextAlign::Center},
-    {"lblCopyright", ControlKind::Label,  L"Copyright \u00A9 2026 Fenwa Inc. All rights reserved.",
+    {"lblCopyright", ControlKind::Label,  L"Copyright \u00A9 2026 Fenwa Inc.",
                                                                       0, 1440, 5055, 255,  5, kCopyrightFont, TextAlign::Center},
     {"lblSubTitle",  ControlKind::Label,  L"ScreenSaver On/Off",      0,  480, 5055, 255,  4, kSubTitleFont,  TextAlign::Center},
     {"lblTitle",     ControlKind::Label,  L"BLIMO",                   0,    0, 5055, 375,  3, kTitleFont,     TextAlign::Center},
