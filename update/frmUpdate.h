@@ -17,10 +17,9 @@ public:
     bool FileExist(std::wstring_view sTestFile);
     void DoStuff();
 
+private:
     // Where the update file is put while it is read: the user's temp folder, writable for anyone.
     static std::wstring LocalUpdateFile();
-
-private:
     bool DownloadFile(std::wstring_view url, std::wstring_view localPath);
     void ShowServerAnswer(const std::string& serverText);
 };
