@@ -2,9 +2,21 @@
 
 #include <cerrno>
 #include <cmath>
+#include <clocale>
 #include <cstdlib>
 
 namespace {
+
+// The gathered text is plain decimal syntax read in the "C" locale, whatever the user's. On
+// Windows the system C runtime does it (MinGW's own C99 strtod would add some 38 KiB).
+double ParseDecimal(const char* text) {
+#ifdef _WIN32
+    static _locale_t c = _create_locale(LC_NUMERIC, "C");
+    return _strtod_l(text, nullptr, c);
+#else
+    return std::strtod(text, nullptr);  // the program never changes the C locale
+#endif
+}
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -83,9 +95,8 @@ std::optional<double> LeadingNumber(std::string_view text) {
             i = mark;
         }
     }
-    // The gathered text is plain C-locale syntax; the program never changes the C locale.
     errno = 0;
-    double value = std::strtod(number.c_str(), nullptr);
+    double value = ParseDecimal(number.c_str());
     if (errno == ERANGE && std::fabs(value) > 1.0) return std::nullopt;  // beyond a double
     if (!std::isfinite(value)) return std::nullopt;
     return negative ? -value : value;
