@@ -14,13 +14,6 @@ constexpr int kMenuBase = 1000;    // menu item ids
 constexpr FontDef kDefaultFont = {"MS Sans Serif", 800, false, false};
 constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 
-int ScreenDpi(int axis) {
-    HDC screen = GetDC(nullptr);
-    int dpi = GetDeviceCaps(screen, axis);
-    ReleaseDC(nullptr, screen);
-    return dpi > 0 ? dpi : 96;
-}
-
 void RegisterFormClass(WNDPROC proc) {
     static const bool registered = [proc] {
         WNDCLASSEXA wc = {};
@@ -58,6 +51,18 @@ Form::Form(const FormDef& def, std::span<const Route> routes) : def_(def), route
 
 Form::~Form() {
     if (hwnd_) DestroyWindow(hwnd_);
+}
+
+int ScreenDpi(int axis) {
+    // The screen's dots per inch are fixed for the life of the process: read them once.
+    auto read = [](int which) {
+        HDC screen = GetDC(nullptr);
+        int dpi = GetDeviceCaps(screen, which);
+        ReleaseDC(nullptr, screen);
+        return dpi > 0 ? dpi : 96;
+    };
+    static const int x = read(LOGPIXELSX), y = read(LOGPIXELSY);
+    return axis == LOGPIXELSY ? y : x;
 }
 
 int Form::TwipsPerPixelX() { return 1440 / ScreenDpi(LOGPIXELSX); }

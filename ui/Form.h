@@ -122,5 +122,8 @@ private:
 // has unloaded, or when the thread's WM_QUIT arrives (the quit message is left for the outer loop).
 int RunMessageLoop(const Form* modal = nullptr);
 
+// The screen's dots per inch, LOGPIXELSX or LOGPIXELSY.
+int ScreenDpi(int axis);
+
 // An unexpected failure in a handler: one report, then the process ends.
 [[noreturn]] void FatalError(std::string_view where, std::string_view what);

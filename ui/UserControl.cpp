@@ -140,13 +140,6 @@ DWORD WINAPI ReadThread(void* param) {
     return 0;
 }
 
-int ScreenDpi(int axis) {
-    HDC screen = GetDC(nullptr);
-    int dpi = GetDeviceCaps(screen, axis);
-    ReleaseDC(nullptr, screen);
-    return dpi > 0 ? dpi : 96;
-}
-
 SIZE WindowSize(HWND hwnd) {
     RECT r = {};
     GetWindowRect(hwnd, &r);
