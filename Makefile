@@ -40,3 +40,10 @@ bench: build
 .PHONY: faults
 faults: build
 	BLIMO_FULL_FAULTS=1 scripts/xvfb-session ctest --preset win32
+
+# Pictures of the running program for the README, into docs/screenshots: at 96 DPI, and About,
+# Options and the update dialog at 144 DPI (dpi144-*.png). Their Wine prefix is their own.
+.PHONY: screenshots
+screenshots: build
+	WINEPREFIX=$(BLIMO_BUILD_DIR)/wineprefix-shots scripts/xvfb-session scripts/screenshots --dpi 144
+	WINEPREFIX=$(BLIMO_BUILD_DIR)/wineprefix-shots scripts/xvfb-session scripts/screenshots
