@@ -90,46 +90,95 @@ std::wstring UrlRefusalText(DWORD number) {
     return L"The read cannot be started.";
 }
 
+namespace {
+
+constexpr int kRedirectsAtMost = 10;
+
+struct Answer {
+    InternetHandle session, connection, request;
+    DWORD status = 0;
+};
+
+// Sends the request and waits for the status; false when no status came.
+bool Ask(const std::string& ansiUrl, const TransferOptions& options, DWORD started, Answer& answer) {
+    answer.request.reset();  // an earlier hop's handles go first, children before parents
+    answer.connection.reset();
+    answer.session.reset();
+    Target target;
+    if (!Crack(ansiUrl, target)) return false;
+    answer.session.reset(InternetOpenA("BLIMO", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+    if (!answer.session) return false;
+    SetTimeouts(answer.session.get(), options.stallMs);
+    answer.connection.reset(InternetConnectA(answer.session.get(), target.host.c_str(), target.port, nullptr,
+                                             nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+    if (!answer.connection) return false;
+    SetTimeouts(answer.connection.get(), options.stallMs);
+    // Redirects are followed here, not by the library, which would follow a loop for ever.
+    DWORD flags = INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_AUTH | INTERNET_FLAG_NO_AUTO_REDIRECT;
+    if (target.secure) flags |= INTERNET_FLAG_SECURE;
+    if (options.fresh) flags |= INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE;
+    answer.request.reset(HttpOpenRequestA(answer.connection.get(), "GET", target.path.c_str(), nullptr, nullptr,
+                                          nullptr, flags, 0));
+    if (!answer.request) return false;
+    // Set on the request itself, before each wait: the limits of the handles above do not reach
+    // the wait for the answer everywhere.
+    SetTimeouts(answer.request.get(), NextWait(started, options));
+    return HttpSendRequestA(answer.request.get(), nullptr, 0, nullptr, 0) &&
+           QueryNumber(answer.request.get(), HTTP_QUERY_STATUS_CODE, answer.status);
+}
+
+// Where a redirect points, made whole against the URL that sent it.
+std::optional<std::string> RedirectTarget(const Answer& answer) {
+    if (answer.status != 301 && answer.status != 302 && answer.status != 303 && answer.status != 307 &&
+        answer.status != 308)
+        return std::nullopt;
+    std::string location(INTERNET_MAX_URL_LENGTH, '\0');
+    DWORD size = static_cast<DWORD>(location.size());
+    if (!HttpQueryInfoA(answer.request.get(), HTTP_QUERY_LOCATION, location.data(), &size, nullptr))
+        return std::nullopt;
+    location.resize(size);
+    std::string from(INTERNET_MAX_URL_LENGTH, '\0');
+    size = static_cast<DWORD>(from.size());
+    if (!InternetQueryOptionA(answer.request.get(), INTERNET_OPTION_URL, from.data(), &size)) return std::nullopt;
+    from.resize(size);
+    std::string whole(INTERNET_MAX_URL_LENGTH, '\0');
+    size = static_cast<DWORD>(whole.size());
+    if (!InternetCombineUrlA(from.c_str(), location.c_str(), whole.data(), &size, ICU_NO_ENCODE)) return std::nullopt;
+    whole.resize(size);
+    return whole;
+}
+
+}  // namespace
+
 TransferResult HttpTransfer(const std::string& ansiUrl, const TransferOptions& options,
                             const TransferProgress& progress) {
     TransferResult result;
     const DWORD started = GetTickCount();
-    Target target;
-    if (!Crack(ansiUrl, target)) return result;
-    InternetHandle session(InternetOpenA("BLIMO", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
-    if (!session) return result;
-    SetTimeouts(session.get(), options.stallMs);
-    InternetHandle connection(InternetConnectA(session.get(), target.host.c_str(), target.port, nullptr, nullptr,
-                                               INTERNET_SERVICE_HTTP, 0, 0));
-    if (!connection) return result;
-    SetTimeouts(connection.get(), options.stallMs);
-    DWORD flags = INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_AUTH;
-    if (target.secure) flags |= INTERNET_FLAG_SECURE;
-    if (options.fresh) flags |= INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE;
-    InternetHandle request(
-        HttpOpenRequestA(connection.get(), "GET", target.path.c_str(), nullptr, nullptr, nullptr, flags, 0));
-    if (!request) return result;
-    // Set on the request itself, before each wait: the limits of the handles above do not reach
-    // the wait for the answer everywhere.
-    SetTimeouts(request.get(), NextWait(started, options));
-    if (!HttpSendRequestA(request.get(), nullptr, 0, nullptr, 0) ||
-        !QueryNumber(request.get(), HTTP_QUERY_STATUS_CODE, result.status))
-        return result;
+    Answer answer;
+    std::string url = ansiUrl;
+    for (int hops = 0;; ++hops) {
+        if (!Ask(url, options, started, answer)) return result;
+        std::optional<std::string> next = RedirectTarget(answer);
+        if (!next || hops == kRedirectsAtMost || TimeIsUp(started, options.totalMs)) break;
+        url = *next;
+    }
+    result.status = answer.status;
     if (result.status < 200 || result.status > 299) return result;
+    HINTERNET request = answer.request.get();
 
     DWORD length = 0;
     std::optional<uint64_t> announced;
-    if (QueryNumber(request.get(), HTTP_QUERY_CONTENT_LENGTH, length)) announced = length;
+    if (QueryNumber(request, HTTP_QUERY_CONTENT_LENGTH, length)) announced = length;
     if (announced && *announced <= kReserveAtMost) result.data.reserve(*announced);
     std::vector<unsigned char> block(kBlock);
     for (;;) {
         // A read waits until its whole buffer is filled: ask only for what has arrived, so the
         // time limit and the progress hold for a slow server too.
         DWORD ready = 0, got = 0;
-        SetTimeouts(request.get(), NextWait(started, options));
-        if (!InternetQueryDataAvailable(request.get(), &ready, 0, 0)) return result;
+        SetTimeouts(request, NextWait(started, options));
+        if (!InternetQueryDataAvailable(request, &ready, 0, 0)) return result;
         if (ready == 0) break;
-        if (!InternetReadFile(request.get(), block.data(), ready < kBlock ? ready : kBlock, &got)) return result;
+        if (!InternetReadFile(request, block.data(), ready < kBlock ? ready : kBlock, &got)) return result;
         if (got == 0) break;
         result.data.insert(result.data.end(), block.begin(), block.begin() + got);
         if (TimeIsUp(started, options.totalMs)) return result;
