@@ -127,6 +127,23 @@ bool Ask(const std::string& ansiUrl, const TransferOptions& options, DWORD start
            QueryNumber(answer.request.get(), HTTP_QUERY_STATUS_CODE, answer.status);
 }
 
+// The length the answer announces, or nullopt when it announces none. A length beyond 32 bits (or
+// one that is no number) is kept as the largest: no short body may pass for the whole of it.
+std::optional<uint64_t> AnnouncedLength(HINTERNET request) {
+    char text[64] = {};
+    DWORD size = sizeof text - 1;
+    if (!HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr)) return std::nullopt;
+    uint64_t length = 0;
+    const char* p = text;
+    while (*p == ' ') ++p;
+    if (*p < '0' || *p > '9') return UINT64_MAX;
+    for (; *p >= '0' && *p <= '9'; ++p) {
+        if (length > (UINT64_MAX - 9) / 10) return UINT64_MAX;
+        length = length * 10 + static_cast<uint64_t>(*p - '0');
+    }
+    return length;
+}
+
 // Where a redirect points, made whole against the URL that sent it.
 std::optional<std::string> RedirectTarget(const Answer& answer) {
     if (answer.status != 301 && answer.status != 302 && answer.status != 303 && answer.status != 307 &&
@@ -166,9 +183,7 @@ TransferResult HttpTransfer(const std::string& ansiUrl, const TransferOptions& o
     if (result.status < 200 || result.status > 299) return result;
     HINTERNET request = answer.request.get();
 
-    DWORD length = 0;
-    std::optional<uint64_t> announced;
-    if (QueryNumber(request, HTTP_QUERY_CONTENT_LENGTH, length)) announced = length;
+    std::optional<uint64_t> announced = AnnouncedLength(request);
     if (announced && *announced <= kReserveAtMost) result.data.reserve(*announced);
     std::vector<unsigned char> block(kBlock);
     for (;;) {
