@@ -4,6 +4,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <atomic>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -281,6 +285,159 @@ TEST_F(DownloaderTest, AControlDestroyedMidReadIsLeftInPeace) {
     Pump(600);
     EXPECT_EQ(Completions(), 0);
     EXPECT_FALSE(Exists(folder_ + L"gone"));
+}
+
+}  // namespace
+
+namespace {
+
+// --- servers misbehaving: every read at once, each must end on its own, in time, and leave
+// exactly the file its answer deserves (or none). `make faults` adds the reads that stall, which
+// take the whole 30-second stall limit.
+constexpr DWORD kStallLimitMs = 30000;
+constexpr int kLoopStop = 50;  // a redirect loop the reader follows for ever is stopped here
+
+struct ServerFault {
+    std::string name;               // the read asks for /<name> and saves to <name>
+    ScriptedReply reply;
+    std::optional<std::string> saved;  // the file it must leave, or none (and an error)
+    bool stalls = false;               // ends only by the stall limit
+};
+
+ScriptedReply Raw(std::string bytes, ScriptedReply::End end = ScriptedReply::End::Close, int pieces = 1,
+                  int pauseMs = 0) {
+    ScriptedReply r{200, "", true, std::string::npos, pieces, pauseMs};
+    r.raw = std::move(bytes);
+    r.end = end;
+    return r;
+}
+
+ScriptedReply Status(int status, std::string body = "1.02", std::string headers = "") {
+    ScriptedReply r{status, std::move(body)};
+    r.headers = std::move(headers);
+    return r;
+}
+
+ScriptedReply Redirect(int status, const std::string& to) { return Status(status, "", "Location: " + to + "\r\n"); }
+
+std::vector<ServerFault> ServerFaults(const std::string& origin, int refusedPort) {
+    using End = ScriptedReply::End;
+    const std::string head = "HTTP/1.1 200 OK\r\nConnection: close\r\n";
+    const std::string big = Bytes(50u << 20, 8), binary = Bytes(256 * 64, 7), drip = Bytes(2000, 9);
+    std::vector<ServerFault> f = {
+        {"s201", Status(201), "1.02"},
+        {"s204", Status(204, ""), {}},
+        {"s206", Status(206, "1.02", "Content-Range: bytes 0-3/4\r\n"), "1.02"},
+        {"s304", Status(304, ""), {}},
+        {"s401", Status(401, "no", "WWW-Authenticate: Basic realm=\"x\"\r\n"), {}},
+        {"s403", Status(403), {}},
+        {"s407", Status(407, "no", "Proxy-Authenticate: Basic realm=\"x\"\r\n"), {}},
+        {"s503", Status(503, "busy", "Retry-After: 1\r\n"), {}},
+        {"s999", Status(999), {}},
+        {"status-not-a-number", Raw("HTTP/1.1 abc OK\r\nContent-Length: 4\r\n\r\n1.02"), {}},
+        {"empty", Status(200, ""), {}},
+        {"binary", Status(200, binary), binary},
+        {"bom", Status(200, "\xEF\xBB\xBF" "1.02\r\n"), "\xEF\xBB\xBF" "1.02\r\n"},
+        {"big", Status(200, big), big},
+        {"no-length", ScriptedReply{200, "until the end", false}, "until the end"},
+        {"chunked", Raw(head + "Transfer-Encoding: chunked\r\n\r\n4\r\n1.02\r\n6\r\n\r\nmore\r\n0\r\n\r\n"), "1.02\r\nmore"},
+        {"length-past-2GiB", Raw(head + "Content-Length: 5000000000\r\n\r\n1.02"), {}},
+        {"r301", Redirect(301, "/to"), "moved"},
+        {"r302", Redirect(302, origin + "/to"), "moved"},
+        {"r303", Redirect(303, "/to"), "moved"},
+        {"r307", Redirect(307, "/to"), "moved"},
+        {"r308", Redirect(308, "to"), "moved"},
+        {"loop", Redirect(302, "/loop/1"), {}},
+        {"loop308", Redirect(308, "/loop308/1"), {}},
+        {"to-refused", Redirect(302, "http://127.0.0.1:" + std::to_string(refusedPort) + "/x"), {}},
+        {"to-ftp", Redirect(302, "ftp://127.0.0.1/x"), {}},
+        {"to-404", Redirect(302, "/gone"), {}},
+        {"reset-at-once", Raw("", End::Reset), {}},
+        {"closed-at-once", Raw(""), {}},
+        {"reset-mid-body", Raw(head + "Content-Length: 1000\r\n\r\n" + std::string(300, 'x'), End::Reset), {}},
+        {"drip", ScriptedReply{200, drip, true, std::string::npos, 20, 100}, drip},
+        {"headers-dripped", Raw(head + "Content-Length: 4\r\n\r\n1.02", End::Close, 40, 50), "1.02"},
+    };
+    if (getenv("BLIMO_FULL_FAULTS")) {
+        ScriptedReply silent;
+        silent.silent = true;
+        f.push_back({"stall-at-once", silent, {}, true});
+        f.push_back({"stall-after-headers", Raw(head + "Content-Length: 4\r\n\r\n", End::Stall), {}, true});
+        f.push_back({"stall-mid-body", Raw(head + "Content-Length: 100\r\n\r\n1.02", End::Stall), {}, true});
+        f.push_back({"stall-mid-headers", Raw("HTTP/1.1 200 OK\r\n", End::Stall), {}, true});
+    }
+    return f;
+}
+
+int RefusedPort() {
+    WSADATA wsa;
+    WSAStartup(MAKEWORD(2, 2), &wsa);
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in addr = {};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int len = sizeof addr;
+    bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    getsockname(s, reinterpret_cast<sockaddr*>(&addr), &len);
+    closesocket(s);  // nobody listens there now
+    WSACleanup();
+    return ntohs(addr.sin_port);
+}
+
+TEST_F(DownloaderTest, ServersMisbehavingEndEveryReadInTimeWithTheRightFile) {
+    std::vector<ServerFault> faults;
+    std::atomic<int> deepestLoop{0};
+    LoopbackServer server([&](const std::string& path) {
+        if (path == "/to" || path == "/r308/to") return Status(200, "moved");
+        size_t hop = path.find('/', 1);
+        if (hop != std::string::npos && path.rfind("/loop", 0) == 0) {
+            int n = std::stoi(path.substr(hop + 1));
+            if (n > deepestLoop) deepestLoop = n;
+            if (n >= kLoopStop) return Status(500);
+            return Redirect(path.rfind("/loop308/", 0) == 0 ? 308 : 302, path.substr(0, hop + 1) + std::to_string(n + 1));
+        }
+        for (const ServerFault& f : faults)
+            if (path == "/" + f.name) return f.reply;
+        return Status(404, "gone");
+    });
+    faults = ServerFaults(Narrow(server.Url("")), RefusedPort());
+    std::map<std::string, DWORD> took;
+    std::map<std::string, std::vector<std::string>> ends;  // E and C, by file
+    control_->DownloadError = [&](std::wstring file) { ends[Name(file)].push_back("E"); };
+    control_->DownloadComplete = [&, start = GetTickCount()](int32_t max, std::wstring file) {
+        ends[Name(file)].push_back("C " + std::to_string(max));
+        took[Name(file)] = GetTickCount() - start;
+        events_.push_back("C");
+    };
+    for (const ServerFault& f : faults)
+        control_->BeginDownload(server.Url("/" + f.name), folder_ + std::wstring(f.name.begin(), f.name.end()));
+    PumpUntil(static_cast<int>(faults.size()), kStallLimitMs + 5000);
+
+    for (const ServerFault& f : faults) {
+        SCOPED_TRACE(f.name);
+        const std::wstring file = folder_ + std::wstring(f.name.begin(), f.name.end());
+        if (f.saved) {
+            EXPECT_EQ(ends[f.name], (std::vector<std::string>{"C " + std::to_string(f.saved->size())}));
+            EXPECT_TRUE(ReadFileText(file) == *f.saved) << "the saved file is not the answer's body";
+        } else {
+            EXPECT_EQ(ends[f.name], (std::vector<std::string>{"E", "C 0"}));
+            EXPECT_FALSE(Exists(file));
+        }
+        EXPECT_LE(took[f.name], kStallLimitMs + 1000);
+        if (f.stalls) {
+            EXPECT_GE(took[f.name], kStallLimitMs - 500);
+        }
+    }
+    EXPECT_LT(deepestLoop.load(), kLoopStop - 1) << "a redirect loop was followed without end";
+    EXPECT_TRUE(boxes.empty());
+    // Nothing else in the folder: no temporary file of a save, no file of a failed read.
+    WIN32_FIND_DATAW found;
+    HANDLE h = FindFirstFileW((folder_ + L"*").c_str(), &found);
+    int files = 0;
+    for (BOOL more = h != INVALID_HANDLE_VALUE; more; more = FindNextFileW(h, &found))
+        files += !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    if (h != INVALID_HANDLE_VALUE) FindClose(h);
+    EXPECT_EQ(files, std::count_if(faults.begin(), faults.end(), [](const ServerFault& f) { return f.saved.has_value(); }));
 }
 
 }  // namespace

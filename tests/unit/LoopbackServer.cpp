@@ -12,6 +12,8 @@ const char* Reason(int status) {
         case 200: return "OK";
         case 404: return "Not Found";
         case 500: return "Internal Server Error";
+        case 301: return "Moved Permanently";
+        case 302: return "Found";
     }
     return "Status";
 }
@@ -77,16 +79,27 @@ void LoopbackServer::Serve(SOCKET client) {
     if (reply.silent) {
         while (!stopping_) Sleep(20);
     } else {
-        std::string head = "HTTP/1.1 " + std::to_string(reply.status) + " " + Reason(reply.status) +
-                           "\r\nContent-Type: application/octet-stream\r\nConnection: close\r\n";
-        if (reply.announceLength) head += "Content-Length: " + std::to_string(reply.body.size()) + "\r\n";
-        head += "\r\n";
+        std::string head, body = reply.raw;
+        if (reply.raw.empty()) {
+            head = "HTTP/1.1 " + std::to_string(reply.status) + " " + Reason(reply.status) +
+                   "\r\nContent-Type: application/octet-stream\r\nConnection: close\r\n" + reply.headers;
+            if (reply.announceLength) head += "Content-Length: " + std::to_string(reply.body.size()) + "\r\n";
+            head += "\r\n";
+            body = reply.body.substr(0, std::min(reply.cutAfter, reply.body.size()));
+        }
         SendAll(client, head.data(), head.size());
-        std::string body = reply.body.substr(0, std::min(reply.cutAfter, reply.body.size()));
         size_t piece = (body.size() + reply.pieces - 1) / std::max(reply.pieces, 1);
         for (size_t at = 0; at < body.size() && !stopping_; at += piece) {
             if (reply.pauseMs) Sleep(reply.pauseMs);
             SendAll(client, body.data() + at, std::min(piece, body.size() - at));
+        }
+        if (reply.end == ScriptedReply::End::Stall)
+            while (!stopping_) Sleep(20);
+        if (reply.end == ScriptedReply::End::Reset) {
+            linger now = {1, 0};  // a zero linger makes the close a reset
+            setsockopt(client, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&now), sizeof now);
+            closesocket(client);
+            return;
         }
     }
     shutdown(client, SD_BOTH);

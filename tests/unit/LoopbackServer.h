@@ -1,6 +1,6 @@
 #pragma once
 // An HTTP server on 127.0.0.1 for the tests, answering each request as its script says: any
-// status, with or without a length, in slow pieces, cut short, or not at all.
+// status, with or without a length, in slow pieces, cut short, reset, stalled, or not at all.
 #include <winsock2.h>
 
 #include <atomic>
@@ -17,6 +17,9 @@ struct ScriptedReply {
     int pieces = 1;                        // the body goes out in this many writes...
     int pauseMs = 0;                       // ...with this pause before each
     bool silent = false;                   // accept and never answer
+    std::string headers = {};              // more header lines, each ending in CR LF
+    std::string raw = {};                  // when set: sent as it stands, in place of status, headers and body
+    enum class End { Close, Reset, Stall } end = End::Close;  // after the last byte
 };
 
 class LoopbackServer {
