@@ -1,11 +1,13 @@
 """The tray program as a person uses it: start-up colours, double clicks, the menu, a second
 instance, a restarted shell, Exit."""
+import os
 import subprocess
+import threading
 import time
 
 import pytest
 
-from conftest import (DESKTOP, EXE, colour_counts, reg_delete, reg_query, reg_set, screenshot, tray_colour,
+from conftest import (DESKTOP, EXE, WINTOOL, colour_counts, reg_delete, reg_query, reg_set, screenshot, tray_colour,
                       tray_xid, wait_for, window_geometry, wintool, xdotool)
 
 
@@ -102,3 +104,49 @@ def test_the_icon_comes_back_after_the_shell_restarts(start):
     wait_for(lambda: tray_colour() == "red", what="the icon back, still red")
     b.double_click_icon()
     wait_for(lambda: saver() == "1", what="the returned icon works")
+
+
+SECOND_STARTS = 20 if os.environ.get("BLIMO_FULL_FAULTS") else 5
+WM_MOUSEMOVE, WM_LBUTTONDBLCLK = 0x200, 0x203
+
+
+def test_second_instances_started_while_the_first_switches(start):
+    b = start()
+    one_icon = green_pixels()
+    switched, stop, failures = [0], threading.Event(), []
+
+    def switch():  # double clicks through the tray callback, 101 at a time, until told to stop
+        while not stop.is_set():
+            r = wintool("send-many", b.hwnd, WM_MOUSEMOVE, 1, WM_LBUTTONDBLCLK, 101)
+            if r.returncode != 0:
+                failures.append(r.stdout)
+                return
+            switched[0] += 101
+
+    switcher = threading.Thread(target=switch)
+    switcher.start()
+    try:
+        wait_for(lambda: switched[0] > 0, timeout=20, what="the first batch of switches")
+        before, took = switched[0], []
+        for _ in range(SECOND_STARTS):
+            began = time.monotonic()
+            second = subprocess.Popen(["wine", str(EXE)], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            assert second.wait(timeout=20) == 0
+            took.append(time.monotonic() - began)
+        during = switched[0] - before
+    finally:
+        stop.set()
+        switcher.join(timeout=60)
+    assert not failures, f"the first instance stopped answering: {failures}"
+    assert during > 0, "no switch ran while the second instances started"
+    assert max(took) < 5, f"a second instance took {max(took):.1f} s to end"
+    # From absent, an odd number of switches ends on, an even number off.
+    expected = "1" if switched[0] % 2 else "0"
+    assert saver() == expected
+    wait_for(lambda: tray_colour() == ("green" if expected == "1" else "red"), what="the icon of the last switch")
+    if expected == "0":
+        b.double_click_icon()
+        wait_for(lambda: saver() == "1", what="the first instance still switches")
+    wait_for(lambda: tray_colour() == "green", what="the green icon")
+    assert green_pixels() == one_icon, "a second icon appeared"
+    print(f"{SECOND_STARTS} second instances, {during} switches meanwhile, slowest end {max(took):.2f} s")
