@@ -8,12 +8,14 @@ import time
 import pytest
 
 from conftest import BUILD, Blimo, reg_delete, reg_set, tray_colour, wait_for, wine, wintool, xdotool
-from httpserver import ScriptedServer
+from httpserver import ScriptedServer, by_path, chunked, head, raw, redirect, redirect_loop
 
 E2E_EXE = BUILD / "e2e" / "BLIMO.exe"
 PORT = int((BUILD / "e2e" / "port").read_text())
 DOWNLOAD_URL = f"http://127.0.0.1:{PORT}/download.html"
 TIME_LIMIT = 3.0
+# `make faults` runs every server behaviour; `make test` the ones not marked full_only.
+full_only = pytest.mark.skipif(not os.environ.get("BLIMO_FULL_FAULTS"), reason="runs in make faults")
 BROWSER_KEY = r"HKCU\Software\Wine\WineBrowser"
 
 # Control ids are the rows of the dialog's layout, from 100.
@@ -219,3 +221,120 @@ def test_get_update_opens_the_download_page_and_closes(blimo, dialog, tmp_path):
         again.close()
     finally:
         reg_delete(BROWSER_KEY, "Browsers")
+
+
+# --- the server misbehaving -------------------------------------------------------------------
+
+FAILED = "failed"  # the error box, then "Cannot connect to server." and a Check that works
+UPDATE = ("&Get Update", "1.02", "Update Available! (Version 1.02)")
+FILE = "/programs/BLIMOUpdate.txt"
+
+
+def refused_port():
+    import socket
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def answer(body, status=200):
+    return raw(head(status, len(body)) + body)
+
+
+def fault(id, behaviour, expected, full=True):
+    return pytest.param(behaviour, expected, id=id, marks=[full_only] if full else [])
+
+
+BIG = b"1.02\r\n" + b"x" * (50 << 20)
+FAULTS = [
+    # statuses other than 200, with a body that would otherwise read as an update
+    *[fault(f"status {s}", raw(head(s, 4, extra) + b"1.02"), FAILED, full=s != 203)
+      for s, extra in [(201, []), (203, []), (206, ["Content-Range: bytes 0-3/4"]), (301, []), (304, []),
+                       (401, ['WWW-Authenticate: Basic realm="x"']), (403, []),
+                       (407, ['Proxy-Authenticate: Basic realm="x"']), (503, ["Retry-After: 1"]), (999, [])]],
+    fault("status 204", raw(head(204)), FAILED),
+    fault("status line not a number", raw(b"HTTP/1.1 abc OK\r\nContent-Length: 4\r\n\r\n1.02"), FAILED),
+    # what the body says
+    fault("binary", answer(b"\x89PNG\r\n\x1a\n\x00\x00\x00\rIHDR"),
+          ("&Check", "\x89PNG".encode("latin-1").decode("cp1252"), UNRECOGNIZED)),
+    fault("UTF-8 BOM before the version", answer(b"\xef\xbb\xbf1.02\r\n"),
+          ("&Check", b"\xef\xbb\xbf1.02".decode("cp1252"), UNRECOGNIZED), full=False),
+    fault("quote never closed", answer(b'"1.02'), UPDATE, full=False),
+    fault("1e400", answer(b"1e400"), ("&Check", "1e400", UNRECOGNIZED)),
+    fault("tabs and blanks only", answer(b"\t \t\r\n\r\n1.02"), ("&Check", "", UNRECOGNIZED)),
+    fault("NUL before the version", answer(b"\x001.02"), ("&Check", "", UNRECOGNIZED)),
+    fault("50 MiB answer", answer(BIG), UPDATE),
+    fault("no length, ends with the connection", raw(head(200) + b"1.02"), UPDATE),
+    fault("chunked", chunked(b"1.02\r\nmore"), UPDATE),
+    fault("100 Continue first", raw(b"HTTP/1.1 100 Continue\r\n\r\n" + head(200, 4) + b"1.02"), UPDATE),
+    fault("a megabyte of headers", raw(head(200, 4, [f"X-Filler-{i}: {'y' * 1000}" for i in range(1000)]) + b"1.02"),
+          UPDATE),
+    # redirects
+    *[fault(f"redirect {s}", by_path({FILE: redirect(s, "/real.txt")}, answer(b"1.02")), UPDATE, full=s != 302)
+      for s in (301, 302, 303, 307, 308)],
+    fault("redirect loop", redirect_loop(), FAILED, full=False),
+    fault("redirect loop, 308", redirect_loop(308), FAILED),
+    fault("redirect 308, relative to a followed 302",
+          by_path({FILE: redirect(302, "/a/b.txt"), "/a/b.txt": redirect(308, "c.txt")}, answer(b"1.02")), UPDATE),
+    fault("redirect to a refused port", redirect(302, f"http://127.0.0.1:{refused_port()}/x.txt"), FAILED),
+    fault("redirect to ftp", redirect(302, "ftp://127.0.0.1/x.txt"), FAILED),
+    fault("redirect to a 404", by_path({FILE: redirect(302, "/gone.txt")}, raw(head(404, 4) + b"1.02")), FAILED),
+    # cut short
+    fault("reset before answering", raw(b"", end="reset"), FAILED),
+    fault("closed before answering", raw(b""), FAILED),
+    fault("reset mid-body", raw(head(200, 1000) + b"1.02\r\n" + b"x" * 200, end="reset"), FAILED, full=False),
+    fault("closed short of its length", raw(head(200, 1000) + b"1.02\r\n"), FAILED),
+    # Cut where the transfer cannot tell: WinINet reports each as a whole 200 answer (an answer
+    # without a status line even as one with no body), so the check can judge only what came.
+    fault("chunked, last chunk never sent", chunked(b"1.02\r\nmore", last_chunk=False), UPDATE),
+    fault("reset mid-body, no length", raw(head(200) + b"1.02\r\n" + b"x" * 200, end="reset"), UPDATE),
+    fault("reset mid-headers", raw(b"HTTP/1.1 200 OK\r\nContent-Le", end="reset"), ("&Check", "", UNRECOGNIZED)),
+    fault("not HTTP at all", raw(b"1.02\r\n"), ("&Check", "", UNRECOGNIZED)),
+    # slow and stalled
+    fault("slow drip within the limit", raw(head(200, 10) + b"1.02\r\nxxxx", pieces=10, pause=0.1), UPDATE),
+    fault("slow drip past the limit", raw(head(200, 40) + b"1.02\r\n" + b"x" * 34, pieces=40, pause=0.15), FAILED,
+          full=False),
+    fault("headers dripped past the limit", raw(head(200, 4) + b"1.02", pieces=60, pause=0.1), FAILED),
+    fault("stall after the headers", raw(head(200, 4), end="stall"), FAILED),
+    fault("stall mid-body", raw(head(200, 100) + b"1.02\r\n", end="stall"), FAILED),
+    fault("stall mid-headers", raw(b"HTTP/1.1 200 OK\r\n", end="stall"), FAILED),
+]
+
+
+def check_and_watch(dialog):
+    """Presses Check and follows it to its end: FAILED once the error box is closed, or the
+    settled (button, server text, status). Also the latest moment the check was certainly still
+    running, in seconds from the press: the start of the last look that found it unfinished."""
+    pressed = time.monotonic()
+    dialog.press("cmdCheck")
+    deadline, running = pressed + TIME_LIMIT + 10, 0.0
+    while True:
+        looked = time.monotonic()
+        box = find("Error", "#32770")
+        if box:
+            texts = [p["text"] for p in controls(box).values()]
+            ok = next(p for p in controls(box).values() if p["class"] == "Button")
+            click(box, ok["rect"])
+            wait_for(lambda: not find("Error", "#32770"), what="the error box to close")
+            assert CANNOT_CONNECT in texts
+            return FAILED, running
+        button, enabled, shown, info = dialog.texts()
+        if enabled:
+            return (button, shown, info), running
+        assert looked < deadline, "the check never ended"
+        running = looked - pressed
+        time.sleep(0.05)
+
+
+@pytest.mark.parametrize("behaviour, expected", FAULTS)
+def test_server_misbehaving(blimo, dialog, behaviour, expected):
+    with ScriptedServer(PORT) as server:
+        server.behave(behaviour)
+        outcome, running = check_and_watch(dialog)
+        assert server.requests, "the request never reached the server"
+    assert len(server.requests) <= 25, "redirects followed without end"
+    assert outcome == expected
+    assert running <= TIME_LIMIT + 1, f"the check still ran {running:.1f} s after the press"
+    assert blimo.running()
+    if outcome == FAILED:
+        assert dialog.settled() == ("&Check", True, "Unknown", "Cannot connect to server.")
