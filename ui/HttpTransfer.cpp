@@ -94,37 +94,74 @@ namespace {
 
 constexpr int kRedirectsAtMost = 10;
 
-struct Answer {
-    InternetHandle session, connection, request;
-    DWORD status = 0;
+struct Handles {
+    InternetHandle session, connection, request;  // declared parents first: closed children first
 };
 
-// Sends the request and waits for the status; false when no status came.
+struct Answer {
+    std::shared_ptr<Handles> handles = std::make_shared<Handles>();
+    DWORD status = 0;
+    HINTERNET Request() const { return handles->request.get(); }
+};
+
+// The send runs on a thread of its own, and the wait for it is ours: WinINet's time limit alone
+// does not hold when an answer's head stops halfway (it then waits again, and again). A send
+// given up on keeps its handles until it returns by itself, then closes them.
+struct SendJob {
+    std::shared_ptr<Handles> handles;
+    HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    BOOL sent = FALSE;
+    ~SendJob() {
+        if (done) CloseHandle(done);
+    }
+};
+
+DWORD WINAPI SendThread(void* param) {
+    std::unique_ptr<std::shared_ptr<SendJob>> job(static_cast<std::shared_ptr<SendJob>*>(param));
+    (*job)->sent = HttpSendRequestA((*job)->handles->request.get(), nullptr, 0, nullptr, 0);
+    SetEvent((*job)->done);
+    return 0;
+}
+
+bool SendWithin(const std::shared_ptr<Handles>& handles, DWORD waitMs) {
+    auto job = std::make_shared<SendJob>();
+    job->handles = handles;
+    if (!job->done) return false;
+    auto* param = new std::shared_ptr<SendJob>(job);
+    HANDLE thread = CreateThread(nullptr, 0, SendThread, param, 0, nullptr);
+    if (!thread) {
+        delete param;
+        return false;
+    }
+    CloseHandle(thread);
+    return WaitForSingleObject(job->done, waitMs) == WAIT_OBJECT_0 && job->sent;
+}
+
+// Sends the request and waits for the status; false when no status came in time.
 bool Ask(const std::string& ansiUrl, const TransferOptions& options, DWORD started, Answer& answer) {
-    answer.request.reset();  // an earlier hop's handles go first, children before parents
-    answer.connection.reset();
-    answer.session.reset();
+    answer.handles = std::make_shared<Handles>();  // an earlier hop's handles go (or wait for their send)
+    Handles& h = *answer.handles;
     Target target;
     if (!Crack(ansiUrl, target)) return false;
-    answer.session.reset(InternetOpenA("BLIMO", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
-    if (!answer.session) return false;
-    SetTimeouts(answer.session.get(), options.stallMs);
-    answer.connection.reset(InternetConnectA(answer.session.get(), target.host.c_str(), target.port, nullptr,
-                                             nullptr, INTERNET_SERVICE_HTTP, 0, 0));
-    if (!answer.connection) return false;
-    SetTimeouts(answer.connection.get(), options.stallMs);
+    h.session.reset(InternetOpenA("BLIMO", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+    if (!h.session) return false;
+    SetTimeouts(h.session.get(), options.stallMs);
+    h.connection.reset(InternetConnectA(h.session.get(), target.host.c_str(), target.port, nullptr, nullptr,
+                                        INTERNET_SERVICE_HTTP, 0, 0));
+    if (!h.connection) return false;
+    SetTimeouts(h.connection.get(), options.stallMs);
     // Redirects are followed here, not by the library, which would follow a loop for ever.
     DWORD flags = INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_AUTH | INTERNET_FLAG_NO_AUTO_REDIRECT;
     if (target.secure) flags |= INTERNET_FLAG_SECURE;
     if (options.fresh) flags |= INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE;
-    answer.request.reset(HttpOpenRequestA(answer.connection.get(), "GET", target.path.c_str(), nullptr, nullptr,
-                                          nullptr, flags, 0));
-    if (!answer.request) return false;
+    h.request.reset(HttpOpenRequestA(h.connection.get(), "GET", target.path.c_str(), nullptr, nullptr, nullptr,
+                                     flags, 0));
+    if (!h.request) return false;
     // Set on the request itself, before each wait: the limits of the handles above do not reach
     // the wait for the answer everywhere.
-    SetTimeouts(answer.request.get(), NextWait(started, options));
-    return HttpSendRequestA(answer.request.get(), nullptr, 0, nullptr, 0) &&
-           QueryNumber(answer.request.get(), HTTP_QUERY_STATUS_CODE, answer.status);
+    const DWORD wait = NextWait(started, options);
+    SetTimeouts(h.request.get(), wait);
+    return SendWithin(answer.handles, wait) && QueryNumber(h.request.get(), HTTP_QUERY_STATUS_CODE, answer.status);
 }
 
 // The length the answer announces, or nullopt when it announces none. A length beyond 32 bits (or
@@ -151,12 +188,12 @@ std::optional<std::string> RedirectTarget(const Answer& answer) {
         return std::nullopt;
     std::string location(INTERNET_MAX_URL_LENGTH, '\0');
     DWORD size = static_cast<DWORD>(location.size());
-    if (!HttpQueryInfoA(answer.request.get(), HTTP_QUERY_LOCATION, location.data(), &size, nullptr))
+    if (!HttpQueryInfoA(answer.Request(), HTTP_QUERY_LOCATION, location.data(), &size, nullptr))
         return std::nullopt;
     location.resize(size);
     std::string from(INTERNET_MAX_URL_LENGTH, '\0');
     size = static_cast<DWORD>(from.size());
-    if (!InternetQueryOptionA(answer.request.get(), INTERNET_OPTION_URL, from.data(), &size)) return std::nullopt;
+    if (!InternetQueryOptionA(answer.Request(), INTERNET_OPTION_URL, from.data(), &size)) return std::nullopt;
     from.resize(size);
     std::string whole(INTERNET_MAX_URL_LENGTH, '\0');
     size = static_cast<DWORD>(whole.size());
@@ -181,7 +218,7 @@ TransferResult HttpTransfer(const std::string& ansiUrl, const TransferOptions& o
     }
     result.status = answer.status;
     if (result.status < 200 || result.status > 299) return result;
-    HINTERNET request = answer.request.get();
+    HINTERNET request = answer.Request();
 
     std::optional<uint64_t> announced = AnnouncedLength(request);
     if (announced && *announced <= kReserveAtMost) result.data.reserve(*announced);
