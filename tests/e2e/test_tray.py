@@ -115,13 +115,13 @@ def test_second_instances_started_while_the_first_switches(start):
     one_icon = green_pixels()
     switched, stop, failures = [0], threading.Event(), []
 
-    def switch():  # double clicks through the tray callback, 101 at a time, until told to stop
+    def switch():  # double clicks through the tray callback, a few at a time, until told to stop
         while not stop.is_set():
-            r = wintool("send-many", b.hwnd, WM_MOUSEMOVE, 1, WM_LBUTTONDBLCLK, 101)
+            r = wintool("send-many", b.hwnd, WM_MOUSEMOVE, 1, WM_LBUTTONDBLCLK, 11)
             if r.returncode != 0:
                 failures.append(r.stdout)
                 return
-            switched[0] += 101
+            switched[0] += 11
 
     switcher = threading.Thread(target=switch)
     switcher.start()
