@@ -47,7 +47,9 @@ BOOL CALLBACK FindTop(HWND w, LPARAM p) {
     GetClassNameA(w, cls, sizeof cls);
     if (a->visibleOnly && !IsWindowVisible(w)) return TRUE;
     if (a->cls && std::strcmp(cls, a->cls) != 0) return TRUE;
-    if (a->title && TextOf(w) != a->title) return TRUE;
+    // The caption as the system keeps it: asking the window itself could wait on a busy process.
+    char title[512] = {};
+    if (a->title && (GetWindowTextA(w, title, sizeof title), std::strcmp(title, a->title) != 0)) return TRUE;
     a->found = w;
     return FALSE;
 }
