@@ -129,6 +129,9 @@ class Blimo:
     """One running BLIMO.exe."""
 
     def __init__(self, exe=EXE, cwd=None):
+        # Wine's desktop comes up first, on its own: a program starting it while another process
+        # (a test tool) starts it too can stall both.
+        wintool("ready", check=True)
         self.proc = subprocess.Popen(["wine", str(exe)], cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.hwnd = wait_for(self._find, timeout=20, what="BLIMO's main window")
         wait_for(lambda: tray_colour() is not None, timeout=10, what="BLIMO's tray icon")
