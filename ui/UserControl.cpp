@@ -6,16 +6,12 @@
 #include "ui/Form.h"
 #include "ui/HttpTransfer.h"
 #include "ui/Text.h"
+#include "ui/UniqueHandle.h"
 
 namespace {
 
 constexpr UINT kReadNotice = WM_USER + 0x40;  // wParam: the notice's number on the board
 constexpr DWORD kStallMs = 30000;
-
-struct HandleCloser {
-    void operator()(HANDLE h) const { CloseHandle(h); }
-};
-using UniqueHandle = std::unique_ptr<void, HandleCloser>;
 
 struct LocalFreer {
     void operator()(char* p) const { LocalFree(p); }

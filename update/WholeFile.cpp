@@ -4,12 +4,9 @@
 
 #include <memory>
 
-namespace {
+#include "ui/UniqueHandle.h"
 
-struct FileCloser {
-    void operator()(HANDLE h) const { CloseHandle(h); }
-};
-using FileHandle = std::unique_ptr<void, FileCloser>;
+namespace {
 
 std::string FolderOf(const std::string& path) {
     size_t cut = path.find_last_of("\\/");
@@ -34,7 +31,7 @@ bool WriteWholeFile(const std::string& ansiPath, std::span<const unsigned char> 
     bool written;
     {
         HANDLE h = CreateFileA(temp, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        FileHandle file(h == INVALID_HANDLE_VALUE ? nullptr : h);
+        UniqueHandle file(h == INVALID_HANDLE_VALUE ? nullptr : h);
         written = file && WriteAll(file.get(), bytes);
     }  // closed before it is moved
     if (written && MoveFileExA(temp, ansiPath.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;

@@ -11,6 +11,7 @@
 #include "services/TextRules.h"
 #include "ui/HttpTransfer.h"
 #include "ui/Text.h"
+#include "ui/UniqueHandle.h"
 #include "update/Downloader.h"
 #include "update/WholeFile.h"
 
@@ -25,17 +26,13 @@ static_assert(RoutesMatch(kUpdateLayout, kUpdateRoutes));
 constexpr wchar_t kCheckCaption[] = L"&Check";
 constexpr DWORD kHeadBytes = 4096;  // the first field is all the check reads
 
-struct FileCloser {
-    void operator()(HANDLE h) const { CloseHandle(h); }
-};
-using FileHandle = std::unique_ptr<void, FileCloser>;
 
 // The start of a file, or nothing when it cannot be opened.
 std::optional<std::string> ReadHead(const std::string& ansiPath) {
     HANDLE h = CreateFileA(ansiPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return std::nullopt;
-    FileHandle file(h);
+    UniqueHandle file(h);
     std::string head(kHeadBytes, '\0');
     DWORD got = 0;
     if (!ReadFile(file.get(), head.data(), kHeadBytes, &got, nullptr)) return std::nullopt;
