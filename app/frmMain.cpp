@@ -5,11 +5,11 @@
 #include "res/BuildConfig.h"
 #include "res/frmMainLayout.h"
 #include "options/frmOptions.h"
-#include "services/Platform.h"
+#include "platform/Api.h"
 #include "services/ProgramVersion.h"
 #include "services/mdlRegStuff.h"
 #include "services/mdlSysTray.h"
-#include "ui/Text.h"
+#include "platform/Text.h"
 #include "update/frmUpdate.h"
 
 namespace {
@@ -173,7 +173,7 @@ bool frmMain::QueryClose() {
 
 void frmMain::mnuExit_Click() {
     RemoveTrayIcon();
-    ExitProcess(0);
+    Api.ExitProcess(0);
 }
 
 void frmMain::cmdHelp_Click() {

@@ -19,15 +19,13 @@ echo "curl:"
 /usr/bin/time -f "  %e s, peak RSS %M KiB" curl -s -o "$work/curl.bin" "http://127.0.0.1:$port/big.bin"
 cmp "$work/big.bin" "$work/curl.bin"
 
-echo "Downloader (in blimo_tests.exe under Wine; the process line is the whole Wine process):"
-BLIMO_BENCH_URL="http://127.0.0.1:$port/big.bin" BLIMO_BENCH_FILE="$(winepath -w "$work/out.bin")" \
-  /usr/bin/time -f "  process: %e s, peak RSS %M KiB" \
-  wine "$build/blimo_tests.exe" --gtest_also_run_disabled_tests --gtest_filter='Bench.DISABLED_DownloaderBigFile' 2>&1 |
+echo "Downloader (under Wine; the process line is the whole Wine process):"
+/usr/bin/time -f "  process: %e s, peak RSS %M KiB" \
+  wine "$build/bench/downloader_bench.exe" download "http://127.0.0.1:$port/big.bin" "$(winepath -w "$work/out.bin")" 2>&1 |
   grep -E '^(downloader|  process)'
 cmp "$work/big.bin" "$work/out.bin" && echo "  the saved file matches"
 
 echo "Update check's fetch, save and delete:"
-BLIMO_BENCH_UPDATE_URL="http://127.0.0.1:$port/BLIMOUpdate.txt" \
-BLIMO_BENCH_UPDATE_FILE="$(winepath -w "$work/BLIMOUpdate.local")" \
-  wine "$build/blimo_tests.exe" --gtest_also_run_disabled_tests --gtest_filter='Bench.DISABLED_UpdateCheckFetch' |
+wine "$build/bench/downloader_bench.exe" update "http://127.0.0.1:$port/BLIMOUpdate.txt" \
+  "$(winepath -w "$work/BLIMOUpdate.local")" |
   grep -E '^update'

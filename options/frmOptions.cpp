@@ -5,7 +5,7 @@
 #include "res/frmOptionsLayout.h"
 #include "services/mdlRegStuff.h"
 #include "services/mdlSysTray.h"
-#include "ui/Text.h"
+#include "platform/Text.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "services/mdlRegStuff.h"
 
-#include "services/Platform.h"
-#include "ui/Text.h"
+#include "platform/Api.h"
+#include "platform/Text.h"
 
 namespace {
 

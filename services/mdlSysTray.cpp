@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "services/Platform.h"
-#include "ui/Text.h"
+#include "platform/Api.h"
+#include "platform/Text.h"
 
 TrayIconRecord TrayIconData = {};
 bool ShowBubbles = false;

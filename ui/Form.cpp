@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <numeric>
 
-#include "services/Platform.h"
-#include "ui/Text.h"
+#include "platform/Api.h"
+#include "platform/Text.h"
 
 namespace {
 

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Fatal.h"
 #include "ui/Layout.h"
 
 class Form;
@@ -125,5 +126,3 @@ int RunMessageLoop(const Form* modal = nullptr);
 // The screen's dots per inch, LOGPIXELSX or LOGPIXELSY.
 int ScreenDpi(int axis);
 
-// An unexpected failure in a handler: one report, then the process ends.
-[[noreturn]] void FatalError(std::string_view where, std::string_view what);

@@ -4,9 +4,9 @@
 #include <utility>
 
 #include "ui/Form.h"
-#include "ui/HttpTransfer.h"
-#include "ui/Text.h"
-#include "ui/UniqueHandle.h"
+#include "platform/HttpTransfer.h"
+#include "platform/Text.h"
+#include "platform/UniqueHandle.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <memory>
 
 #include "res/resource.h"
-#include "services/Platform.h"
-#include "ui/Text.h"
+#include "platform/Api.h"
+#include "platform/Text.h"
 #include "update/WholeFile.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "ui/UniqueHandle.h"
+#include "platform/UniqueHandle.h"
 
 namespace {
 

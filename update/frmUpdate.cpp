@@ -6,12 +6,12 @@
 
 #include "res/BuildConfig.h"
 #include "res/frmUpdateLayout.h"
-#include "services/Platform.h"
+#include "platform/Api.h"
 #include "services/ProgramVersion.h"
 #include "services/TextRules.h"
-#include "ui/HttpTransfer.h"
-#include "ui/Text.h"
-#include "ui/UniqueHandle.h"
+#include "platform/HttpTransfer.h"
+#include "platform/Text.h"
+#include "platform/UniqueHandle.h"
 #include "update/Downloader.h"
 #include "update/WholeFile.h"
 

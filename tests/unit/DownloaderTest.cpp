@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "LoopbackServer.h"
-#include "services/Platform.h"
+#include "platform/Api.h"
 #include "update/Downloader.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include "res/frmMainLayout.h"
 #include "res/frmOptionsLayout.h"
 #include "res/frmUpdateLayout.h"
-#include "ui/Text.h"
+#include "platform/Text.h"
 #include "update/frmUpdate.h"
 
 namespace {

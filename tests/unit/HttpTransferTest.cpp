@@ -5,7 +5,7 @@
 #include <windows.h>
 
 #include "LoopbackServer.h"
-#include "ui/HttpTransfer.h"
+#include "platform/HttpTransfer.h"
 
 namespace {
 

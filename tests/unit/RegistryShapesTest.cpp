@@ -9,7 +9,7 @@
 #include "options/frmOptions.h"
 #include "services/mdlRegStuff.h"
 #include "services/mdlSysTray.h"
-#include "ui/Text.h"
+#include "platform/Text.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "TestSupport.h"
 #include "services/mdlRegStuff.h"
-#include "ui/Text.h"
+#include "platform/Text.h"
 
 namespace {
 

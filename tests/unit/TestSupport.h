@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "services/Platform.h"
+#include "platform/Api.h"
 #include "services/mdlSysTray.h"
 
 // Puts the real API back however a test ends.

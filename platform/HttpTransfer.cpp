@@ -1,4 +1,4 @@
-#include "ui/HttpTransfer.h"
+#include "platform/HttpTransfer.h"
 
 #include <wininet.h>
 

@@ -1,6 +1,6 @@
-// Measurements, not tests: run by bench/downloader.sh with BLIMO_BENCH_URL set, skipped otherwise.
-#include <gtest/gtest.h>
-
+// The Downloader and the update check's own fetch, measured (run by bench/downloader.sh):
+//   downloader_bench download URL FILE   one read through the Downloader control, saved to FILE
+//   downloader_bench update URL FILE     the update check's fetch, save and delete, 20 times
 #include <windows.h>
 #include <psapi.h>
 
@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "ui/HttpTransfer.h"
+#include "platform/HttpTransfer.h"
 #include "update/Downloader.h"
 #include "update/WholeFile.h"
 
@@ -23,10 +23,7 @@ SIZE_T PeakBytes() {
     return pmc.PeakWorkingSetSize;
 }
 
-TEST(Bench, DISABLED_DownloaderBigFile) {
-    const char* url = std::getenv("BLIMO_BENCH_URL");
-    const char* file = std::getenv("BLIMO_BENCH_FILE");
-    if (!url || !file) GTEST_SKIP() << "BLIMO_BENCH_URL and BLIMO_BENCH_FILE are not set";
+int DownloadBigFile(const char* url, const char* file) {
     Downloader::Register();
     HWND host = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPED, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
     HWND w = CreateWindowExA(0, Downloader::kClassName, "", WS_CHILD, 0, 0, 32, 32, host, nullptr, nullptr, nullptr);
@@ -47,13 +44,11 @@ TEST(Bench, DISABLED_DownloaderBigFile) {
                 progress, double(t1.QuadPart - t0.QuadPart) / double(f.QuadPart), PeakBytes() / 1048576.0,
                 before / 1048576.0);
     DestroyWindow(host);
+    return total > 0 ? 0 : 1;
 }
 
 // The update check's own work, without the dialog: fetch, save whole, read back, delete.
-TEST(Bench, DISABLED_UpdateCheckFetch) {
-    const char* url = std::getenv("BLIMO_BENCH_UPDATE_URL");
-    const char* file = std::getenv("BLIMO_BENCH_UPDATE_FILE");
-    if (!url || !file) GTEST_SKIP() << "BLIMO_BENCH_UPDATE_URL and BLIMO_BENCH_UPDATE_FILE are not set";
+int UpdateCheckFetch(const char* url, const char* file) {
     LARGE_INTEGER f, t0, t1;
     QueryPerformanceFrequency(&f);
     const int rounds = 20;
@@ -61,12 +56,20 @@ TEST(Bench, DISABLED_UpdateCheckFetch) {
     for (int i = 0; i < rounds; ++i) {
         DeleteFileA(file);
         TransferResult r = HttpTransfer(url, {true, 30000, 30000});
-        ASSERT_TRUE(r.complete && WriteWholeFile(file, r.data));
+        if (!r.complete || !WriteWholeFile(file, r.data)) return 1;
         DeleteFileA(file);
     }
     QueryPerformanceCounter(&t1);
     std::printf("update check fetch: %.1f ms a check (mean of %d)\n",
                 1000.0 * double(t1.QuadPart - t0.QuadPart) / double(f.QuadPart) / rounds, rounds);
+    return 0;
 }
 
 }  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 4 && std::string(argv[1]) == "download") return DownloadBigFile(argv[2], argv[3]);
+    if (argc == 4 && std::string(argv[1]) == "update") return UpdateCheckFetch(argv[2], argv[3]);
+    std::fprintf(stderr, "usage: downloader_bench download|update URL FILE\n");
+    return 2;
+}

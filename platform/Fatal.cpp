@@ -4,8 +4,8 @@
 // name demangler stays out of the executable.
 #include <string>
 
-#include "services/Platform.h"
-#include "ui/Form.h"
+#include "platform/Api.h"
+#include "platform/Fatal.h"
 
 void FatalError(std::string_view where, std::string_view what) {
     std::string text = "BLIMO met an unexpected error in " + std::string(where) + " and has to close.\r\n\r\n" +

@@ -20,6 +20,8 @@ struct PlatformApi {
     // hhctrl.ocx is loaded on first use, so the program starts where it is missing.
     HWND(WINAPI* HtmlHelpA)(HWND, LPCSTR, UINT, DWORD_PTR);
     int(WINAPI* MessageBoxA)(HWND, LPCSTR, LPCSTR, UINT);
+    // Exit: a test sees the icon go before the process would end.
+    VOID(WINAPI* ExitProcess)(UINT);
 };
 
 extern PlatformApi Api;

@@ -1,4 +1,4 @@
-#include "services/Platform.h"
+#include "platform/Api.h"
 
 namespace {
 
@@ -18,5 +18,5 @@ HWND WINAPI HtmlHelpOnDemand(HWND owner, LPCSTR file, UINT command, DWORD_PTR da
 PlatformApi Api = {
     ::RegOpenKeyA,       ::RegCreateKeyA,          ::RegQueryValueExA, ::RegSetValueExA,
     ::RegDeleteValueA,   ::RegCloseKey,            ::Shell_NotifyIconA, ::SystemParametersInfoA,
-    ::ShellExecuteA,     HtmlHelpOnDemand,         ::MessageBoxA,
+    ::ShellExecuteA,     HtmlHelpOnDemand,         ::MessageBoxA,        ::ExitProcess,
 };
