@@ -24,6 +24,11 @@ struct TrayIconRecord {
     DWORD dwInfoFlags;
 };
 
+// The shell's own record of this version, field for field; in the program as shipped (32-bit),
+// the 488 bytes below. A 64-bit build, made only for testing, has that ABI's natural layout.
+static_assert(sizeof(TrayIconRecord) == NOTIFYICONDATAA_V2_SIZE);
+static_assert(offsetof(TrayIconRecord, szInfoTitle) == offsetof(NOTIFYICONDATAA, szInfoTitle));
+#ifndef _WIN64
 static_assert(sizeof(TrayIconRecord) == 488);
 static_assert(offsetof(TrayIconRecord, hWnd) == 4);
 static_assert(offsetof(TrayIconRecord, uID) == 8);
@@ -37,6 +42,7 @@ static_assert(offsetof(TrayIconRecord, szInfo) == 160);
 static_assert(offsetof(TrayIconRecord, uTimeout) == 416);
 static_assert(offsetof(TrayIconRecord, szInfoTitle) == 420);
 static_assert(offsetof(TrayIconRecord, dwInfoFlags) == 484);
+#endif
 
 inline constexpr UINT kTrayIconId = 1;
 inline constexpr UINT kTrayFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_INFO;  // 0x17
