@@ -205,6 +205,7 @@ void Form::ShowModal() {
         Show();
         return;
     }
+    HWND previous = GetActiveWindow();
     Load();
     std::vector<HWND> disabled;
     EnumThreadWindows(GetCurrentThreadId(), CollectEnabled, reinterpret_cast<LPARAM>(&disabled));
@@ -216,6 +217,9 @@ void Form::ShowModal() {
     modal_ = false;
     for (HWND w : disabled)
         if (IsWindow(w)) EnableWindow(w, TRUE);
+    // The window the dialog was opened from takes the keyboard back: it was disabled when the
+    // dialog went, so the system could not give it the activation then.
+    if (IsWindow(previous) && IsWindowVisible(previous)) SetActiveWindow(previous);
 }
 
 void Form::Unload() {
