@@ -1,198 +1,122 @@
-"""The end-to-end harness: the real BLIMO.exe under Wine on the Xvfb display that `make test`
-provides, driven as a person would: real clicks through the X server (xdotool), screenshots of the
-screen, Wine's real registry (`wine reg`), and wintool.exe to read window texts and states."""
-import os
-import pathlib
-import subprocess
-import time
-
+"""BLIMO.exe under Wine, used as a person would: X clicks and keys, screenshots, `wine reg`, wintool, a fake browser."""
+import collections, os, pathlib, re, shutil, subprocess, tempfile, time  # noqa: E401, F401 (shutil: for the tests)
 import pytest
 
 BUILD = pathlib.Path(os.environ.get("BLIMO_BUILD_DIR", pathlib.Path(__file__).resolve().parents[2] / "build/win32"))
-EXE = BUILD / "BLIMO.exe"
-WINTOOL = BUILD / "tools" / "wintool.exe"
-SHOTS = BUILD / "e2e-shots"
+PREFIX, EXE = pathlib.Path(os.environ.get("WINEPREFIX", BUILD / "wineprefix")), BUILD / "BLIMO.exe"
+DESKTOP, RUN = r"HKCU\Control Panel\Desktop", r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
+MAKER, SETTINGS = r"HKCU\Software\Fenwa Inc", r"HKCU\Software\Fenwa Inc\BLIMO"
+WM_CLOSE, WM_COMMAND, WM_SYSCOMMAND, SC_CLOSE, MENU_UPDATE, MENU_EXIT = 0x10, 0x111, 0x112, 0xF060, 1004, 1006
+BROWSED = pathlib.Path(tempfile.mkdtemp(prefix="blimo-e2e-")) / "browsed"  # by a fake xdg-open, first on PATH
+(fake := BROWSED.parent / "xdg-open").write_text(f'#!/bin/sh\nprintf "%s\\n" "$@" >> "{BROWSED}"\n'), fake.chmod(0o755)
+os.environ["PATH"] = f"{BROWSED.parent}{os.pathsep}{os.environ['PATH']}"
+Win = collections.namedtuple("Win", "hwnd id cls text visible enabled checked focused rect")
 
-DESKTOP = r"HKCU\Control Panel\Desktop"
-SETTINGS = r"HKCU\Software\Fenwa Inc\BLIMO"
-RUN = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
 
-
-def sh(*args, check=True, timeout=60, **kw):
+def sh(*args, check=True, timeout=600, **kw):
     return subprocess.run([str(a) for a in args], capture_output=True, text=True, check=check, timeout=timeout, **kw)
 
 
-def wine(*args, **kw):
-    return sh("wine", *args, **kw)
+def wintool(*args):  # texts come in the ANSI code page
+    return sh("wine", BUILD / "wintool.exe", *args, check=False, timeout=60, encoding="cp1252")
 
 
-def wintool(*args, check=False):
-    # wintool prints window texts as the program holds them: in the ANSI code page.
-    return wine(WINTOOL, *args, check=check, encoding="cp1252")
+def windows(*args):  # wintool's windows: `find TITLE [CLASS]` or `controls HWND`
+    return [Win(h, int(i), c, t, v == "1", e == "1", int(k), f == "1", tuple(map(int, r.split(","))))
+            for h, i, c, t, v, e, k, f, r in (line.split("|") for line in wintool(*args).stdout.splitlines())]
 
 
-def wait_for(predicate, timeout=10.0, interval=0.1, what="condition"):
+def find(title, cls="BLIMOForm"): return next(iter(windows("find", title, *[cls] * bool(cls))), None)  # noqa: E704
+def controls(hwnd): return windows("controls", hwnd)  # noqa: E704
+def menu_window(): return find("", "#32768")  # noqa: E704
+def gone(title, cls="BLIMOForm"): wait_for(lambda: not find(title, cls), what=f"{title} to close")  # noqa: E704
+def wine(*args, **kw): return sh("wine", *args, **kw)  # noqa: E704
+def xdotool(*args, **kw): return sh("xdotool", *args, **kw)  # noqa: E704
+def unix_path(path): return PREFIX.joinpath("drive_c", *pathlib.PureWindowsPath(path.partition(":\\")[2]).parts)  # noqa
+
+
+def wait_for(predicate, timeout=10.0, what=None):  # the first true value; at the timeout, fails (with no what: None)
     deadline = time.monotonic() + timeout
-    while True:
-        value = predicate()
-        if value:
-            return value
-        if time.monotonic() > deadline:
-            raise AssertionError(f"timed out after {timeout}s waiting for {what}")
-        time.sleep(interval)
+    while not (value := predicate()) and time.monotonic() < deadline:
+        time.sleep(0.05)
+    return value if value or not what else pytest.fail(f"timed out after {timeout} s waiting for {what}")
 
 
-# --- registry --------------------------------------------------------------------------------
-
-def reg_query(key, value):
-    """(type, data) of a value, or None when the value (or key) is absent."""
-    r = wine("reg", "query", key, "/v", value, check=False)
-    if r.returncode != 0:
-        return None
-    for line in r.stdout.splitlines():
-        parts = line.strip().split(None, 2)
-        if len(parts) >= 2 and parts[0].lower() == value.lower() and parts[1].startswith("REG_"):
-            return parts[1], parts[2] if len(parts) > 2 else ""
-    return None
+def build_setting(name):  # as the program has it, from the build's BuildConfig.h
+    text = (BUILD / "generated/res/BuildConfig.h").read_text()
+    return re.search(rf'#define {name} "(.*)"', text)[1].replace("\\\\", "\\")
 
 
-def reg_set(key, value, data, kind="REG_SZ"):
-    wine("reg", "add", key, "/v", value, "/t", kind, "/d", data, "/f")
+def reg(key, value, *view):  # a REG_SZ value's data, (type, data) of another type, None when absent
+    out = wine("reg", "query", key, "/v", value, *view, check=False).stdout
+    found = re.search(rf"^\s*{re.escape(value)}\s+(REG_\w+)\s*(.*?)\s*$", out, re.M | re.I)
+    return found and (found[2] if found[1] == "REG_SZ" else found.groups())
 
 
-def reg_delete(key, value=None):
-    args = ["reg", "delete", key] + (["/v", value] if value else []) + ["/f"]
-    wine(*args, check=False)
+def reg_set(key, value=None, data=None):  # a REG_SZ value; no data: deletes the value; no value either: the key
+    args = ["add", key, "/v", value, "/d", data] if data else ["delete", key] + ["/v", value] * bool(value)
+    wine("reg", *args, "/f", check=bool(data))
 
 
-# --- screen ----------------------------------------------------------------------------------
-
-def xdotool(*args, check=True):
-    return sh("xdotool", *args, check=check)
-
-
-def window_geometry(xid):
-    out = xdotool("getwindowgeometry", "--shell", xid).stdout
-    g = dict(line.split("=", 1) for line in out.split())
-    return int(g["X"]), int(g["Y"]), int(g["WIDTH"]), int(g["HEIGHT"])
+def colours(x, y, w, h):  # (green, red): pixels of the icons' and menu bitmaps' pure colours in an area of the screen
+    out = sh(*f"import -window root -crop {w}x{h}+{x}+{y} -depth 8 -format %c histogram:info:-".split())
+    counts = {tuple(map(int, m[1:])): int(m[0]) for m in re.findall(r"(\d+): \(\s*(\d+),\s*(\d+),\s*(\d+)", out.stdout)}
+    return counts.get((0, 255, 0), 0), counts.get((255, 0, 0), 0)
 
 
-def screenshot(name=None, crop=None):
-    """A PNG of the root window (optionally cropped to x, y, w, h); returns its path."""
-    SHOTS.mkdir(parents=True, exist_ok=True)
-    path = SHOTS / (name or "last.png")  # unnamed shots are scratch, overwritten each time
-    sh("import", "-window", "root", path)
-    if crop:
-        x, y, w, h = crop
-        sh("convert", path, "-crop", f"{w}x{h}+{x}+{y}", "+repage", path)
-    return path
+def tray():  # x, y, w, h of the notification area, or None
+    out = xdotool("search", "--name", "^Wine System Tray$", "getwindowgeometry", "--shell", check=False).stdout
+    return (g := dict(line.split("=") for line in out.split())) and tuple(int(g[k]) for k in "X Y WIDTH HEIGHT".split())
 
 
-def colour_counts(png):
-    """{(r, g, b): pixels} of an image."""
-    out = sh("convert", png, "-format", "%c", "histogram:info:-").stdout
-    counts = {}
-    for line in out.splitlines():
-        count, _, rest = line.strip().partition(":")
-        rgb = rest.strip().split(")")[0].strip("( ").split(",")[:3]
-        counts[tuple(int(float(v)) for v in rgb)] = counts.get(tuple(int(float(v)) for v in rgb), 0) + int(count)
-    return counts
+def tray_colour():  # an icon is some 200 pixels
+    green, red = colours(*g) if (g := tray()) else (0, 0)
+    return None if max(green, red) < 50 else "green" if green > red else "red"
 
 
-def tray_xid():
-    r = xdotool("search", "--name", "^Wine System Tray$", check=False)
-    ids = r.stdout.split()
-    return ids[0] if ids else None
+def press(*keys, into=None):  # into: a window's title, to give it the X input focus first: there is no window manager
+    into and xdotool("search", "--sync", "--onlyvisible", "--name", f"^{re.escape(into)}$", "windowfocus", "--sync",
+                     "sleep", "0.2", timeout=20)
+    keys and xdotool("key", "--delay", "150", *keys)
 
 
-def tray_colour():
-    """'green', 'red' or None: the colour of the icon field in the notification area."""
-    xid = tray_xid()
-    if not xid:
-        return None
-    counts = colour_counts(screenshot(crop=window_geometry(xid)))
-    green, red = counts.get((0, 255, 0), 0), counts.get((255, 0, 0), 0)
-    if max(green, red) < 50:  # an icon field is ~200 pixels; less is no icon
-        return None
-    return "green" if green > red else "red"
+def pick(key): xdotool("key", key), wait_for(lambda: not menu_window(), what="the menu to close")  # noqa: E704
 
 
-def tray_icon_point():
-    """Screen coordinates of the middle of the first icon in the notification area."""
-    x, y, w, h = window_geometry(wait_for(tray_xid, what="the notification area"))
-    return x + min(w, h) // 2, y + h // 2
+def browsed():  # what the browser was started with, once it was
+    lines = wait_for(lambda: BROWSED.exists() and BROWSED.read_text().splitlines(), timeout=20, what="the browser")
+    return BROWSED.unlink() or lines
 
-
-# --- the program -----------------------------------------------------------------------------
 
 class Blimo:
-    """One running BLIMO.exe."""
-
-    def __init__(self, exe=EXE, cwd=None):
-        # Wine's desktop comes up first, on its own: a program starting it while another process
-        # (a test tool) starts it too can stall both.
-        wintool("ready", check=True)
-        self.proc = subprocess.Popen(["wine", str(exe)], cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.hwnd = wait_for(self._find, timeout=20, what="BLIMO's main window")
-        wait_for(lambda: tray_colour() is not None, timeout=10, what="BLIMO's tray icon")
-
-    def _find(self):
-        r = wintool("find", "About BLIMO", "BLIMOForm")
-        return r.stdout.strip() if r.returncode == 0 else None
-
-    def running(self):
-        return self.proc.poll() is None
-
-    def double_click_icon(self):
-        x, y = tray_icon_point()
-        xdotool("mousemove", x, y, "click", "--repeat", "2", "--delay", "60", "1")
-
-    def right_click_icon(self):
-        x, y = tray_icon_point()
-        xdotool("mousemove", x, y, "click", "3")
-        wait_for(lambda: wintool("menu-items").returncode == 0, timeout=5, what="the popup menu")
-
-    def menu(self, key):
-        """Open the tray menu with a right click and pick an item by its access key."""
-        self.right_click_icon()
-        xdotool("key", key)
-        wait_for(lambda: wintool("menu-items").returncode != 0, timeout=5, what="the menu to close")
-
-    def exit(self):
-        if self.running():
-            self.menu("x")
-            self.proc.wait(timeout=10)
-
-    def kill(self):
-        if self.running():
-            self.proc.kill()
-            self.proc.wait(timeout=10)
-
-
-@pytest.fixture
-def clean_registry():
-    """A known registry: no screensaver value, no balloon setting, no autostart entry."""
-    reg_delete(DESKTOP, "ScreenSaveActive")
-    reg_delete(SETTINGS)
-    reg_delete(RUN, "BLIMO")
-    yield
-
-
-@pytest.fixture
-def start(clean_registry):
-    """start() runs BLIMO.exe; every instance started is ended after the test."""
     started = []
 
-    def _start(**kw):
-        b = Blimo(**kw)
-        started.append(b)
-        return b
+    def __init__(self, exe=EXE):
+        wintool("ready")  # Wine's desktop up first: two processes starting it at once can stall
+        self.proc = subprocess.Popen(["wine", str(exe)], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        Blimo.started.append(self)
+        self.hwnd = wait_for(lambda: find("About BLIMO"), timeout=20, what="BLIMO's main window").hwnd
+        wait_for(tray_colour, what="BLIMO's tray icon")
 
-    yield _start
-    for b in started:
-        try:
-            b.exit()
-        except Exception:
-            pass
-        b.kill()
-    wait_for(lambda: tray_colour() is None, timeout=10, what="no icon left in the tray")
+    def running(self): return self.proc.poll() is None  # noqa: E704
+    def double_click(self): self.at_icon("click", "--repeat", "2", "--delay", "60", "1")  # noqa: E704
+
+    def at_icon(self, *actions):
+        x, y, w, h = wait_for(tray, what="the notification area")
+        xdotool("mousemove", x + min(w, h) // 2, y + h // 2, *actions)
+
+    def menu(self, key=None, opens=None):  # the tray menu; the item of an access key; the window it opens, focused
+        # Wine drops the first menu after the foreground window was hidden (About's OK): a second click opens it.
+        any(self.at_icon("click", "3") or wait_for(menu_window, timeout=2) for _ in range(2))
+        wait_for(menu_window, what="the tray menu"), key and pick(key)
+        hwnd = opens and wait_for(lambda: (w := find(opens)) and w.visible and w, what=opens).hwnd
+        return press(into=opens) or hwnd
+
+
+@pytest.fixture(scope="module", autouse=True)
+def clean():  # each file starts with none of BLIMO's values, and ends with no BLIMO running and no icon
+    reg_set(DESKTOP, "ScreenSaveActive"), reg_set(SETTINGS), reg_set(RUN, "BLIMO")
+    yield
+    for b in filter(Blimo.running, Blimo.started):  # Exit, as the menu's; killed if it does not end
+        wintool("post", b.hwnd, WM_COMMAND, MENU_EXIT, 0), wait_for(lambda: not b.running()) or b.proc.kill()
+    wait_for(lambda: not tray_colour(), what="no icon left in the tray")

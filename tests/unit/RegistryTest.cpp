@@ -1,111 +1,84 @@
-// mdlRegStuff against Wine's real registry, in a scratch key per test. Key handles are counted
-// through the seam: every key the routines open must be closed before they return.
+// The registry module against Wine's real registry, and everything that reads a stored value:
+// each shape a value can take reads as its text (or as nothing), start-up and Options show what
+// it means and write nothing; writes store REG_SZ text with its NUL; no key handle stays open.
 #include <gtest/gtest.h>
 
-#include "TestSupport.h"
-#include "services/mdlRegStuff.h"
+#include "Support.h"
+#include "app/frmMain.h"
+#include "options/frmOptions.h"
 #include "platform/Text.h"
+#include "services/mdlRegStuff.h"
 
 namespace {
 
-class Registry : public ::testing::Test {
-protected:
-    void SetUp() override { CallLog::Install(); }
-    void TearDown() override { EXPECT_EQ(CallLog::openKeys, 0) << "a key handle was left open"; }
+std::string B(const char* s, size_t n) { return {s, n}; }
+constexpr DWORD kAbsent = 0xdeadbeef;
 
-    void RawSet(const char* name, DWORD type, const void* data, DWORD size) {
-        HKEY k = scratch.Open();
-        ASSERT_EQ(::RegSetValueExA(k, name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
-        ::RegCloseKey(k);
-    }
-    // (type, bytes) as stored, read without the code under test.
-    std::pair<DWORD, std::string> Raw(const std::wstring& key, const char* name) {
-        HKEY k;
-        if (::RegOpenKeyW(HKEY_CURRENT_USER, key.c_str(), &k) != ERROR_SUCCESS) return {0xdeadbeef, ""};
-        DWORD type = 0xdeadbeef, size = 0;
-        if (::RegQueryValueExA(k, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
-            ::RegCloseKey(k);
-            return {0, "(absent)"};
-        }
-        std::string bytes(size, '\x55');
-        ::RegQueryValueExA(k, name, nullptr, &type, reinterpret_cast<BYTE*>(bytes.data()), &size);
-        ::RegCloseKey(k);
-        return {type, bytes.substr(0, size)};
-    }
-    bool KeyExists(const std::wstring& key) {
-        HKEY k;
-        if (::RegOpenKeyW(HKEY_CURRENT_USER, key.c_str(), &k) != ERROR_SUCCESS) return false;
-        ::RegCloseKey(k);
-        return true;
-    }
-
-    ScopedApi api;
-    ScratchKey scratch;
+struct Shape {
+    const char* name;
+    DWORD type;
+    std::string bytes, text;  // as stored; as read
+    bool off, bubbles;        // what it means as "ScreenSaveActive" and as "Bubbles"
+};
+const Shape kShapes[] = {
+    {"absent", kAbsent, "", "", false, false},
+    {"empty", REG_SZ, "", "", false, false},
+    {"0", REG_SZ, Sz("0"), "0", true, false},
+    {"1", REG_SZ, Sz("1"), "1", false, true},
+    {"0 without its NUL", REG_SZ, "0", "0", true, false},
+    {"1 NUL 0", REG_SZ, B("1\0" "0", 4), "1", false, true},
+    {"NUL 1", REG_SZ, B("\0" "1", 3), "", false, false},
+    {"blank 0", REG_SZ, Sz(" 0"), " 0", false, false},
+    {"2", REG_SZ, Sz("2"), "2", false, true},
+    {"True", REG_SZ, Sz("True"), "True", false, true},
+    {"maybe", REG_SZ, Sz("maybe"), "maybe", false, false},
+    {"64 KiB", REG_SZ, std::string(65536, '1') + '\0', std::string(65536, '1'), false, true},
+    {"non-ASCII", REG_SZ, Sz("\xE9t\xE9"), "\xE9t\xE9", false, false},
+    {"DWORD 1", REG_DWORD, B("\1\0\0\0", 4), "", false, false},
+    {"EXPAND_SZ 0", REG_EXPAND_SZ, Sz("0"), "", false, false},
+    {"BINARY 0", REG_BINARY, Sz("0"), "", false, false},
+    {"MULTI_SZ 1", REG_MULTI_SZ, B("1\0", 3), "", false, false},
 };
 
-TEST_F(Registry, ValuesThatAreNotTextReadEmpty) {
-    const DWORD dword = 1;
-    RawSet("dword", REG_DWORD, &dword, sizeof dword);
-    RawSet("expand", REG_EXPAND_SZ, "%TEMP%", 7);
-    RawSet("binary", REG_BINARY, "1", 2);
-    RawSet("empty", REG_SZ, "", 0);
-    struct {
-        const wchar_t* key;
-        const wchar_t* value;
-    } cases[] = {{L"no such key", L"x"}, {nullptr, L"no such value"}, {nullptr, L"dword"},
-                 {nullptr, L"expand"}, {nullptr, L"binary"},           {nullptr, L"empty"}};
-    for (const auto& c : cases) {
-        std::wstring key = c.key ? scratch.path + L"\\" + c.key : scratch.path;
-        EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, key, c.value), L"") << Ansi(c.value);
-        EXPECT_EQ(CallLog::openKeys, 0) << Ansi(c.value);
+TEST(Registry, EachStoredShapeReadsAsItsTextAndStartUpShowsWhatItMeans) {
+    Recorder rec;
+    const Value saver{"Control Panel\\Desktop", "ScreenSaveActive"}, bubbles{"Software\\Fenwa Inc\\BLIMO", "Bubbles"},
+        run{"Software\\Microsoft\\Windows\\CurrentVersion\\Run", "BLIMO"};
+    for (const Shape& s : kShapes) {
+        SCOPED_TRACE(s.name);
+        for (const Value* v : {&saver, &bubbles, &run}) s.type == kAbsent ? v->Delete() : v->Set(s.type, s.bytes);
+        EXPECT_EQ(Ansi(ReadRegString(HKEY_CURRENT_USER, L"Software\\Fenwa Inc\\BLIMO", L"Bubbles")), s.text);
+        frmMain main;
+        main.Load();
+        EXPECT_EQ(main.Icon(), StateIcon(s.off ? IDI_OFF : IDI_ON));
+        EXPECT_EQ(Ansi(main.SaverState), s.text);
+        EXPECT_EQ(ShowBubbles, s.bubbles);
+        frmOptions& options = frmOptions::Instance();
+        options.Load();
+        EXPECT_EQ(options.Checked("chkAutoStart"), !s.text.empty());
+        EXPECT_EQ(options.Checked("chkBubble"), s.bubbles);
+        options.Unload();
+        EXPECT_EQ(Recorder::openKeys, 0);
+        EXPECT_EQ(Recorder::Matching("Reg"), std::vector<std::string>{}) << "reading wrote";
     }
 }
 
-TEST_F(Registry, TextReadsUpToItsFirstNulOrWhole) {
-    RawSet("plain", REG_SZ, "1", 2);
-    RawSet("unterminated", REG_SZ, "abc", 3);     // stored without its NUL: every byte comes back
-    RawSet("inner nul", REG_SZ, "ab\0cd", 6);     // a NUL inside cuts the text there
-    RawSet("leading nul", REG_SZ, "\0abc", 5);
-    EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, scratch.path, L"plain"), L"1");
-    EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, scratch.path, L"unterminated"), L"abc");
-    EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, scratch.path, L"inner nul"), L"ab");
-    EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, scratch.path, L"leading nul"), L"");
-}
-
-TEST_F(Registry, WriteCreatesMissingKeysAndStoresAnsiTextWithItsNul) {
-    std::wstring deep = scratch.path + L"\\Fenwa Inc\\BLIMO";
-    WriteRegString(HKEY_CURRENT_USER, deep, L"Bubbles", L"1");
-    EXPECT_EQ(CallLog::openKeys, 0);
-    auto [type, bytes] = Raw(deep, "Bubbles");
-    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(bytes, std::string("1\0", 2));  // two bytes: "1" and its NUL
-
-    // Non-ASCII text is stored in the ANSI code page and survives the round trip.
-    const std::wstring text = L"Caf\u00e9 \u00bd \u00fc";
-    WriteRegString(HKEY_CURRENT_USER, deep, L"text", text);
-    EXPECT_EQ(Raw(deep, "text").second, Ansi(text) + '\0');
-    EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, deep, L"text"), text);
-}
-
-TEST_F(Registry, WriteReplacesAValueOfAnotherType) {
-    const DWORD dword = 7;
-    RawSet("v", REG_DWORD, &dword, sizeof dword);
-    WriteRegString(HKEY_CURRENT_USER, scratch.path, L"v", L"0");
-    EXPECT_EQ(Raw(scratch.path, "v"), std::make_pair(static_cast<DWORD>(REG_SZ), std::string("0\0", 2)));
-}
-
-TEST_F(Registry, DeleteRemovesTheValueAndNeverCreatesAKey) {
-    RawSet("gone", REG_SZ, "x", 2);
-    RawSet("kept", REG_SZ, "y", 2);
-    DeleteRegValue(HKEY_CURRENT_USER, scratch.path, L"gone");
-    EXPECT_EQ(Raw(scratch.path, "gone").second, "(absent)");
-    EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, scratch.path, L"kept"), L"y");
-
-    DeleteRegValue(HKEY_CURRENT_USER, scratch.path, L"never there");
-    std::wstring missing = scratch.path + L"\\not here";
-    DeleteRegValue(HKEY_CURRENT_USER, missing, L"x");
-    EXPECT_FALSE(KeyExists(missing));
-    EXPECT_EQ(CallLog::openKeys, 0);
+TEST(Registry, WritesStoreTextWithItsNulAndDeletesCreateNothing) {
+    Recorder rec;
+    const std::wstring root = L"Software\\BLIMO unit tests";
+    const Value nested{"Software\\BLIMO unit tests\\Fenwa Inc\\BLIMO", "Bubbles"}, plain{"Software\\BLIMO unit tests", "v"};
+    WriteRegString(HKEY_CURRENT_USER, root + L"\\Fenwa Inc\\BLIMO", L"Bubbles", L"1");  // both keys made on the way
+    plain.Set(REG_DWORD, B("\7\0\0\0", 4));
+    WriteRegString(HKEY_CURRENT_USER, root, L"v", L"Caf\u00e9");  // another type replaced; ANSI code page text
+    EXPECT_EQ(std::tuple(nested.Get(), plain.Get(), ReadRegString(HKEY_CURRENT_USER, root, L"v")),
+              std::tuple(std::pair(DWORD{REG_SZ}, Sz("1")), std::pair(DWORD{REG_SZ}, Sz("Caf\xE9")), L"Caf\u00e9"));
+    for (int twice = 0; twice < 2; ++twice) DeleteRegValue(HKEY_CURRENT_USER, root, L"v");
+    DeleteRegValue(HKEY_CURRENT_USER, root + L"\\not here", L"x");
+    HKEY key;
+    EXPECT_EQ(std::tuple(plain.Get().has_value(), RegOpenKeyW(HKEY_CURRENT_USER, (root + L"\\not here").c_str(), &key),
+                         Recorder::openKeys),
+              std::tuple(false, ERROR_FILE_NOT_FOUND, 0));
+    RegDeleteTreeW(HKEY_CURRENT_USER, root.c_str());
 }
 
 }  // namespace

@@ -1,0 +1,70 @@
+"""Tray icon, Options and About in one run of BLIMO from a folder with spaces; each test goes on where one ended."""
+from conftest import *  # noqa: F403 (the harness)
+
+SPACED = r"C:\Program Files\BLIMO Test\BLIMO.exe"
+AUTOSTART, BUBBLE = "Automatically start when Windows starts.", "Display info bubble when changing screensaver status."
+
+
+@pytest.fixture(scope="module")
+def blimo():
+    for path, source in [(build_setting("BLIMO_HELP_FILE"), BUILD / "blimo.chm"), (SPACED, EXE)]:
+        unix_path(path).parent.mkdir(parents=True, exist_ok=True), shutil.copyfile(source, unix_path(path))
+    return Blimo(SPACED)
+
+
+def second_instance(blimo):  # ends at once, adding no icon
+    icon = colours(*tray())
+    assert subprocess.run(["wine", EXE], timeout=5).returncode == 0 and not time.sleep(1) and colours(*tray()) == icon
+
+
+def test_tray(blimo):
+    blimo.at_icon("click", "1", "mousedown", "3", "sleep", "1")  # a single click, then a right press held
+    assert not menu_window() and reg(DESKTOP, "ScreenSaveActive") is None and tray_colour() == "green"  # as started
+    xdotool("mouseup", "3")
+    assert min(colours(*wait_for(menu_window, what="the menu on release").rect)) >= 50, "green and red bitmaps"
+    pick("Escape")
+    for act, value, colour in [(Blimo.double_click, "1", "green"), (lambda b: b.menu("f"), "0", "red"),
+                               (lambda b: wintool("tray-delete", b.hwnd, 1), "0", None),  # the shell loses the icon
+                               (lambda b: wintool("taskbar-created"), "0", "red"), (second_instance, "0", "red"),
+                               (lambda b: b.menu("o"), "1", "green"), (Blimo.double_click, "0", "red")]:
+        act(blimo)  # from no value at all, the first double click switches on; the restarted shell gets the icon back
+        wait_for(lambda: reg(DESKTOP, "ScreenSaveActive") == value, what=f"ScreenSaveActive {value}")  # as REG_SZ
+        wait_for(lambda: tray_colour() == colour, what=f"the {colour} icon")
+
+
+def test_options(blimo):  # keyboard only; the tab order: OK, Cancel, autostart, balloon
+    for ticked, close in [(0, "alt+o"), (1, "alt+c"), (1, "close box"), (1, "alt+c")]:
+        hwnd = blimo.menu("p", opens="Options")
+        boxes, main = {c.text: c.checked for c in controls(hwnd) if c.checked >= 0}, find("About BLIMO")
+        assert boxes == {AUTOSTART: ticked, BUBBLE: ticked} and [c.text for c in controls(hwnd) if c.focused] == ["&OK"]
+        assert not main.enabled, "the main window is disabled while Options is open"
+        press("Tab", "Tab", "space", "Tab", "space")
+        assert {c.checked for c in controls(hwnd) if c.checked >= 0} == {1 - ticked}
+        press(close) if close != "close box" else wintool("post", hwnd, WM_SYSCOMMAND, SC_CLOSE, 0)
+        gone("Options")  # OK applies; Cancel and the close box change nothing, as the next opening shows too
+        assert [reg(RUN, "BLIMO"), reg(SETTINGS, "Bubbles"), find("About BLIMO").enabled] == [f'"{SPACED}"', "1", True]
+
+
+def test_about(blimo):
+    first = controls(blimo.menu("a", opens="About BLIMO"))
+    assert "Version 1.01" in [c.text for c in first] and [c.text for c in first if c.focused] == ["&OK"]
+    for hide in ["alt+o", "close box"]:  # hidden, not destroyed; shown again as it was
+        press(hide) if hide != "close box" else wintool("post", blimo.hwnd, WM_SYSCOMMAND, SC_CLOSE, 0)
+        wait_for(lambda: not find("About BLIMO").visible, what=f"{hide} to hide About")
+        assert blimo.running() and tray_colour() and find("About BLIMO").hwnd == blimo.hwnd
+        assert controls(blimo.menu("a", opens="About BLIMO")) == first
+    blimo.menu()  # the tray menu over About leaves it as it is
+    assert find("About BLIMO").visible and [c[:4] for c in controls(blimo.hwnd)] == [c[:4] for c in first]
+    pick("Escape")
+    for key, title, texts, close in [("alt+u", "Check for Updates", {"&Check", "C&ancel", "1.01", "Unknown"},
+                                      (WM_COMMAND, 101)), ("alt+h", "BLIMO Help", set(), (WM_CLOSE, 0))]:
+        press(key, into="About BLIMO")  # Update: the menu's dialog; Help: the help file where setup puts it
+        shown = wait_for(lambda: find(title, None), timeout=20, what=title).hwnd
+        assert texts <= {c.text for c in controls(shown)}
+        wintool("post", shown, *close, 0)  # Cancel; the viewer's close
+        gone(title, None), wait_for(lambda: find("About BLIMO").enabled, what="About enabled again")
+    press("alt+p", into="About BLIMO")
+    assert browsed() == [build_setting("BLIMO_HOME_URL")] and blimo.running()
+    blimo.menu("x")  # Exit with About on screen
+    assert blimo.proc.wait(timeout=10) == 0 and not find("About BLIMO")
+    wait_for(lambda: not tray_colour(), what="no icon left")

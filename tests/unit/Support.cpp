@@ -1,0 +1,88 @@
+#include "Support.h"
+
+namespace {
+
+void Log(std::string line) { Recorder::calls.push_back(std::move(line)); }
+std::string S(LPCSTR s) { return s ? s : "(null)"; }
+std::string N(UINT n) { return " " + std::to_string(n); }
+LONG Counted(LONG result) { return Recorder::openKeys += result == ERROR_SUCCESS, result; }
+
+LONG WINAPI OpenKey(HKEY root, LPCSTR sub, PHKEY key) { return Counted(::RegOpenKeyA(root, sub, key)); }
+LONG WINAPI CreateKey(HKEY root, LPCSTR sub, PHKEY key) {
+    Log("RegCreateKeyA " + S(sub));
+    return Recorder::failWrites ? ERROR_ACCESS_DENIED : Counted(::RegCreateKeyA(root, sub, key));
+}
+LONG WINAPI SetValue(HKEY key, LPCSTR name, DWORD, DWORD type, const BYTE* data, DWORD size) {
+    Log("RegSetValueExA " + S(name) + " " + std::string(reinterpret_cast<const char*>(data), size ? size - 1 : 0));
+    return ::RegSetValueExA(key, name, 0, type, data, size);
+}
+LONG WINAPI DeleteValue(HKEY key, LPCSTR name) { return Log("RegDeleteValueA " + S(name)), ::RegDeleteValueA(key, name); }
+LONG WINAPI CloseKey(HKEY key) { return --Recorder::openKeys, ::RegCloseKey(key); }
+BOOL WINAPI Notify(DWORD message, PNOTIFYICONDATAA data) {
+    Log("Shell_NotifyIconA" + N(message));
+    Recorder::trays.emplace_back(message, *reinterpret_cast<TrayIconRecord*>(data));
+    return !(message == NIM_ADD && Recorder::failAdds > 0 && Recorder::failAdds--);
+}
+BOOL WINAPI Parameter(UINT action, UINT on, PVOID, UINT flags) {
+    return Log("SystemParametersInfoA" + N(action) + N(on) + N(flags)), TRUE;
+}
+HINSTANCE WINAPI Shell(HWND, LPCSTR, LPCSTR file, LPCSTR, LPCSTR, INT) {
+    return Log("ShellExecuteA " + S(file)), reinterpret_cast<HINSTANCE>(2);  // "file not found"
+}
+HWND WINAPI Help(HWND, LPCSTR file, UINT, DWORD_PTR) { return Log("HtmlHelpA " + S(file)), nullptr; }  // no file
+int WINAPI Box(HWND, LPCSTR text, LPCSTR title, UINT style) {
+    return Log("MessageBoxA " + S(title) + N(style) + " " + S(text)), IDOK;
+}
+VOID WINAPI Exit(UINT code) { Log("ExitProcess" + N(code)); }
+
+}  // namespace
+
+Recorder::Recorder() {
+    calls.clear();
+    trays.clear();
+    openKeys = failAdds = 0;
+    failWrites = false;
+    TrayIconData = {};  // as at process start
+    ShowBubbles = false;
+    Api = {OpenKey, CreateKey, ::RegQueryValueExA, SetValue, DeleteValue, CloseKey, Notify, Parameter, Shell, Help,
+           Box, Exit};
+}
+
+std::vector<std::string> Recorder::Matching(const std::string& prefix) {
+    std::vector<std::string> out;
+    for (const std::string& c : calls)
+        if (c.starts_with(prefix)) out.push_back(c);
+    return out;
+}
+
+std::optional<std::pair<DWORD, std::string>> Value::Get() const {
+    HKEY key;
+    DWORD type = 0, size = 0;
+    if (::RegOpenKeyA(HKEY_CURRENT_USER, key_.c_str(), &key) != ERROR_SUCCESS) return std::nullopt;
+    LONG r = ::RegQueryValueExA(key, name_.c_str(), nullptr, &type, nullptr, &size);
+    std::string bytes(size, '\0');
+    if (!r) r = ::RegQueryValueExA(key, name_.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(bytes.data()), &size);
+    ::RegCloseKey(key);
+    return r ? std::nullopt : std::optional(std::pair{type, bytes.substr(0, size)});
+}
+
+void Value::Set(DWORD type, const std::string& bytes) const {
+    HKEY key;
+    ::RegCreateKeyA(HKEY_CURRENT_USER, key_.c_str(), &key);
+    ::RegSetValueExA(key, name_.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()), bytes.size());
+    ::RegCloseKey(key);
+}
+
+void Value::Delete() const {
+    HKEY key;
+    if (::RegOpenKeyA(HKEY_CURRENT_USER, key_.c_str(), &key) == ERROR_SUCCESS)
+        ::RegDeleteValueA(key, name_.c_str()), ::RegCloseKey(key);
+}
+
+void Pump(DWORD milliseconds) {
+    for (DWORD end = GetTickCount() + milliseconds; static_cast<LONG>(end - GetTickCount()) > 0;) {
+        MSG m;
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
