@@ -15,110 +15,93 @@ namespace {
 
 namespace fs = std::filesystem;
 using Events = std::vector<std::string>;
+const fs::path kDir = fs::temp_directory_path() / "blimo-dl";
 
 std::wstring Url(const char* name) {
     return FromAnsi(std::string("http://127.0.0.1:") + getenv("BLIMO_TEST_PORT") + "/" + name);
 }
-
+std::wstring File(const char* name) { return (kDir / name).wstring(); }
 std::string Body(size_t n) {  // as the server makes it
     std::string s(n, '\0');
     for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>(i);
     return s;
 }
-
-Events Tail(const Events& e, size_t n) { return Events(e.end() - std::min(n, e.size()), e.end()); }
-
-std::optional<std::string> Read(const fs::path& file) {
-    std::ifstream f(file, std::ios::binary);
+std::optional<std::string> Read(const char* name) {
+    std::ifstream f(kDir / name, std::ios::binary);
     return f ? std::optional(std::string(std::istreambuf_iterator<char>(f), {})) : std::nullopt;
 }
 
 struct DownloaderTest : ::testing::Test {
-    void SetUp() override {
-        Downloader::Register();
-        fs::create_directory(dir);
-        d->DownloadProgress = [this](int32_t cur, int32_t max, std::wstring file) {
-            events[file].push_back("P " + std::to_string(cur) + "/" + std::to_string(max));
-            order.push_back(file);
+    DownloaderTest() {
+        fs::create_directory(kDir);
+        d->DownloadProgress = [this](int32_t cur, int32_t max, std::wstring f) {
+            events[f].push_back("P" + std::to_string(cur) + "/" + std::to_string(max)), order.push_back(f);
         };
-        d->DownloadError = [this](std::wstring file) { events[file].push_back("E"); };
-        d->DownloadComplete = [this](int32_t max, std::wstring file) {
-            events[file].push_back("C " + std::to_string(max));
-            ++completions;
+        d->DownloadError = [this](std::wstring f) { events[f].push_back("E"); };
+        d->DownloadComplete = [this](int32_t max, std::wstring f) {
+            events[f].push_back("C" + std::to_string(max)), ++ends;
         };
     }
-    void TearDown() override { DestroyWindow(host), fs::remove_all(dir); }
+    ~DownloaderTest() override { DestroyWindow(host), fs::remove_all(kDir); }
     Downloader* Make() {
-        return Downloader::From(CreateWindowExA(0, Downloader::kClassName, "", WS_CHILD, 0, 0, 48, 48, host, nullptr,
-                                                nullptr, nullptr));
+        return Downloader::From(CreateWindowExA(0, Downloader::kClassName, "", WS_CHILD, 0, 0, 48, 48, host, 0, 0, 0));
     }
-    std::wstring File(const char* name) const { return (dir / name).wstring(); }
+    // A read's events after its progress, each progress event out of `total` ("": none came).
+    Events Ends(const char* name, const std::string& total) {
+        const Events& e = events[File(name)];
+        auto end = std::find_if(e.begin(), e.end(), [](auto& s) { return s[0] != 'P'; });
+        EXPECT_EQ(end == e.begin(), total.empty()) << name;
+        for (auto p = e.begin(); p != end; ++p) EXPECT_TRUE(p->ends_with(total)) << name << " " << *p;
+        return Events(end, e.end());
+    }
 
     Recorder rec;
-    const fs::path dir = fs::temp_directory_path() / "blimo-dl";
-    HWND host = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPED, 0, 0, 200, 200, nullptr, nullptr, nullptr, nullptr);
-    Downloader* d = (Downloader::Register(), Make());
+    HWND host = (Downloader::Register(), CreateWindowExA(0, "STATIC", "", WS_OVERLAPPED, 0, 0, 99, 99, 0, 0, 0, 0));
+    Downloader* d = Make();
     std::map<std::wstring, Events> events;  // by file, in the order raised
     std::vector<std::wstring> order;        // the file of each progress event
-    int completions = 0;
+    int ends = 0;
 };
 
 TEST_F(DownloaderTest, EveryReadEndsWithTheFileItsAnswerDeserves) {
-    const std::string whole = Body(307200);
-    const std::tuple<const char*, std::optional<std::string>, bool> rows[] = {  // the file left (none: an error
-        {"ok", whole, true}, {"moved", whole, true}, {"nolength", Body(70000), false},  // and completion with 0),
-        {"missing", {}, false}, {"short", {}, true}, {"loop", {}, false}};             // and whether progress came
-    std::ofstream(dir / "nolength", std::ios::binary) << whole;  // an older, longer file is replaced whole
-    for (const auto& [name, saved, progress] : rows) d->BeginDownload(Url(name), File(name));
+    const std::string whole = Body(307200), part = Body(70000);
+    std::ofstream(kDir / "nolength", std::ios::binary) << whole;  // an older, longer file is replaced whole
+    const std::tuple<const char*, std::string, Events, std::optional<std::string>> rows[] = {  // the file left
+        {"ok", "/307200", {"C307200"}, whole}, {"nolength", "", {"C70000"}, part},
+        {"missing", "", {"E", "C0"}, {}}, {"short", "/5000", {"E", "C0"}, {}}};
+    for (const auto& [name, total, last, saved] : rows) d->BeginDownload(Url(name), File(name));
     d->BeginDownload(Url("ok"), File("no such folder\\ok"));  // a save that fails
     Make()->BeginDownload(Url("nolength"), File("quiet"));     // no handlers: the file is still saved
     EXPECT_TRUE(events.empty()) << "BeginDownload returns before anything arrives";
-    for (DWORD start = GetTickCount(); completions < 7 || !fs::exists(dir / "quiet"); Pump(20))
+    for (DWORD start = GetTickCount(); ends < 5 || !fs::exists(kDir / "quiet"); Pump(20))
         ASSERT_LT(GetTickCount() - start, 20000u) << "reads still running";
-    for (const auto& [name, saved, progress] : rows) {
-        SCOPED_TRACE(name);
-        const Events& got = events[File(name)];
-        if (saved) {
-            EXPECT_EQ(got.size() > 1, progress);
-            for (const std::string& e : Events(got.begin(), got.end() - !got.empty())) EXPECT_TRUE(e.ends_with("/307200")) << e;
-            EXPECT_EQ(Tail(got, 1), Events{"C " + std::to_string(saved->size())});
-            EXPECT_TRUE(Read(File(name)) == saved) << "the saved file is not the answer's body";
-        } else {
-            EXPECT_EQ(Tail(got, 2), (Events{"E", "C 0"}));
-            EXPECT_FALSE(fs::exists(File(name)));
-        }
-    }
-    EXPECT_EQ(events[File("missing")], (Events{"E", "C 0"}));
-    EXPECT_EQ(Tail(events[File("no such folder\\ok")], 2), (Events{"E", "C 307200"}));
-    EXPECT_TRUE(Read(File("quiet")) == Body(70000));
-    // The two reads of the whole body ran side by side.
-    const auto first = [&](const char* n) { return std::find(order.begin(), order.end(), File(n)) - order.begin(); };
-    const auto last = [&](const char* n) { return order.rend() - std::find(order.rbegin(), order.rend(), File(n)); };
-    EXPECT_LT(first("moved"), last("ok"));
-    EXPECT_LT(first("ok"), last("moved"));
-    EXPECT_EQ(Recorder::Matching("MessageBoxA"), Events{});
+    for (const auto& [name, total, last, saved] : rows)
+        EXPECT_EQ(std::pair(Ends(name, total), Read(name)), std::pair(last, saved)) << name;
+    EXPECT_EQ(Ends("no such folder\\ok", "/307200"), (Events{"E", "C307200"}));
+    EXPECT_EQ(Read("quiet"), part);
+    EXPECT_EQ(Recorder::calls, Events{});  // no message box
 }
 
-TEST_F(DownloaderTest, ARefusedRequestWarnsAndRaisesNothingAndTheControlStaysThirtyTwoPixels) {
-    const std::string invalid = "12005:Error in call to BeginDownload().\r\n\r\nError Description: The URL is invalid.";
-    const std::pair<const wchar_t*, std::string> rows[] = {
-        {L"", invalid}, {L"no url at all", invalid}, {L"http://", invalid},
-        {L"ftp://127.0.0.1/f", "12006:Error in call to BeginDownload().\r\n\r\nError Description: The URL does not use HTTP or HTTPS."}};
-    for (const auto& [url, text] : rows) {
+TEST_F(DownloaderTest, TwoReadsRunSideBySideARefusedOneWarnsAndTheControlStaysThirtyTwoPixels) {
+    for (const char* name : {"a", "b"}) d->BeginDownload(Url("ok"), File(name));
+    for (DWORD start = GetTickCount(); ends < 2; Pump(20)) ASSERT_LT(GetTickCount() - start, 20000u);
+    const auto first = [&](const char* n) { return std::find(order.begin(), order.end(), File(n)) - order.begin(); };
+    const auto last = [&](const char* n) { return order.rend() - std::find(order.rbegin(), order.rend(), File(n)); };
+    EXPECT_LT(std::max(first("a") - last("b"), first("b") - last("a")), 0) << "one read ran after the other";
+    EXPECT_EQ(std::pair(Read("a"), Read("b")), std::pair(std::optional(Body(307200)), std::optional(Body(307200))));
+    events.clear();
+    const std::string text = "Error in call to BeginDownload().\r\n\r\nError Description: The URL ";
+    const std::string invalid = "12005:" + text + "is invalid.", scheme = "12006:" + text + "does not use HTTP or HTTPS.";
+    for (auto [url, box] : {std::pair(L"", invalid), {L"no url", invalid}, {L"http://", invalid}, {L"ftp://h/f", scheme}}) {
         Recorder::calls.clear();
         d->BeginDownload(url, File("gone"));
-        EXPECT_EQ(Recorder::calls, Events{"MessageBoxA Warning 16 " + text});
+        EXPECT_EQ(Recorder::calls, Events{"MessageBoxA Warning 16 " + box});
     }
-    Downloader* doomed = Make();  // destroyed while its read runs: left in peace
-    doomed->BeginDownload(Url("ok"), File("gone"));
-    DestroyWindow(doomed->Hwnd());
-    Pump(800);
-    EXPECT_TRUE(events.empty());
-    EXPECT_FALSE(fs::exists(dir / "gone"));
     RECT r;
     SetWindowPos(d->Hwnd(), nullptr, 0, 0, 100, 50, SWP_NOMOVE | SWP_NOZORDER);
     GetWindowRect(d->Hwnd(), &r);
-    EXPECT_EQ(std::tuple(r.right - r.left, r.bottom - r.top), std::tuple(32, 32)) << "created 48 x 48, then set to 100 x 50";
+    Pump(300);
+    EXPECT_EQ(std::tuple(r.right - r.left, r.bottom - r.top, events.size()), std::tuple(32, 32, 0u)) << "made 48, set 100";
 }
 
 }  // namespace

@@ -16,7 +16,9 @@ LONG WINAPI SetValue(HKEY key, LPCSTR name, DWORD, DWORD type, const BYTE* data,
     Log("RegSetValueExA " + S(name) + " " + std::string(reinterpret_cast<const char*>(data), size ? size - 1 : 0));
     return ::RegSetValueExA(key, name, 0, type, data, size);
 }
-LONG WINAPI DeleteValue(HKEY key, LPCSTR name) { return Log("RegDeleteValueA " + S(name)), ::RegDeleteValueA(key, name); }
+LONG WINAPI DeleteValue(HKEY key, LPCSTR name) {
+    return Log("RegDeleteValueA " + S(name)), ::RegDeleteValueA(key, name);
+}
 LONG WINAPI CloseKey(HKEY key) { return --Recorder::openKeys, ::RegCloseKey(key); }
 BOOL WINAPI Notify(DWORD message, PNOTIFYICONDATAA data) {
     Log("Shell_NotifyIconA" + N(message));
@@ -56,27 +58,14 @@ std::vector<std::string> Recorder::Matching(const std::string& prefix) {
 }
 
 std::optional<std::pair<DWORD, std::string>> Value::Get() const {
-    HKEY key;
     DWORD type = 0, size = 0;
-    if (::RegOpenKeyA(HKEY_CURRENT_USER, key_.c_str(), &key) != ERROR_SUCCESS) return std::nullopt;
-    LONG r = ::RegQueryValueExA(key, name_.c_str(), nullptr, &type, nullptr, &size);
+    const auto get = [&](void* data) {
+        return ::RegGetValueA(HKEY_CURRENT_USER, key.c_str(), name.c_str(), RRF_RT_ANY | RRF_NOEXPAND, &type, data, &size);
+    };
+    if (get(nullptr) != ERROR_SUCCESS) return std::nullopt;
     std::string bytes(size, '\0');
-    if (!r) r = ::RegQueryValueExA(key, name_.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(bytes.data()), &size);
-    ::RegCloseKey(key);
-    return r ? std::nullopt : std::optional(std::pair{type, bytes.substr(0, size)});
-}
-
-void Value::Set(DWORD type, const std::string& bytes) const {
-    HKEY key;
-    ::RegCreateKeyA(HKEY_CURRENT_USER, key_.c_str(), &key);
-    ::RegSetValueExA(key, name_.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()), bytes.size());
-    ::RegCloseKey(key);
-}
-
-void Value::Delete() const {
-    HKEY key;
-    if (::RegOpenKeyA(HKEY_CURRENT_USER, key_.c_str(), &key) == ERROR_SUCCESS)
-        ::RegDeleteValueA(key, name_.c_str()), ::RegCloseKey(key);
+    get(bytes.data());
+    return std::pair{type, bytes.substr(0, size)};
 }
 
 void Pump(DWORD milliseconds) {

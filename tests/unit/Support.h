@@ -1,11 +1,9 @@
 #pragma once
-// What the unit tests share: recorders in the call seam, registry values put back as they were,
-// a message pump.
+// What the unit tests share: recorders in the call seam, registry values, a message pump.
 #include <windows.h>
 
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "platform/Api.h"
@@ -14,7 +12,8 @@
 
 // While one lives, each registry write and each shell, system parameter, help, message box and
 // exit call is logged, one line each ("RegSetValueExA ScreenSaveActive 0", "Shell_NotifyIconA 1").
-// Registry calls go on to Wine's real registry, keys counted; the others are only logged.
+// Registry calls go on to Wine's real registry, keys counted; the others are only logged. The
+// process-wide tray record and balloon switch start as at process start.
 struct Recorder {
     Recorder();
     ~Recorder() { Api = saved; }
@@ -23,32 +22,26 @@ struct Recorder {
     PlatformApi saved = Api;
     static inline std::vector<std::string> calls;
     static inline std::vector<std::pair<DWORD, TrayIconRecord>> trays;
-    static inline int openKeys = 0;
-    static inline int failAdds = 0;        // NIM_ADD calls still to fail (no notification area)
-    static inline bool failWrites = false;  // keys cannot be created (a registry that refuses)
+    static inline int openKeys = 0, failAdds = 0;  // NIM_ADD calls still to fail: no notification area
+    static inline bool failWrites = false;         // keys cannot be created: a registry that refuses
 };
 
-// A value below HKEY_CURRENT_USER, set by a test and put back as it was when the test ends.
-class Value {
-public:
-    Value(std::string key, std::string name) : key_(std::move(key)), name_(std::move(name)), was_(Get()) {}
-    ~Value() { was_ ? Set(was_->first, was_->second) : Delete(); }
-    std::optional<std::pair<DWORD, std::string>> Get() const;  // type and bytes, as stored
-    void Set(DWORD type, const std::string& bytes) const;
+// A value below HKEY_CURRENT_USER, read and written past the recorder: (type, bytes), or nothing.
+struct Value {
+    std::string key, name;
+    std::optional<std::pair<DWORD, std::string>> Get() const;
+    void Set(DWORD type, const std::string& s) const {
+        ::RegSetKeyValueA(HKEY_CURRENT_USER, key.c_str(), name.c_str(), type, s.data(), static_cast<DWORD>(s.size()));
+    }
     void Set(const char* text) const { Set(REG_SZ, std::string(text) + '\0'); }
-    void Delete() const;
-
-private:
-    std::string key_, name_;
-    std::optional<std::pair<DWORD, std::string>> was_;
+    void Delete() const { ::RegDeleteKeyValueA(HKEY_CURRENT_USER, key.c_str(), name.c_str()); }
 };
 
-inline std::string Sz(const char* text) { return std::string(text) + '\0'; }  // REG_SZ bytes
+inline std::pair<DWORD, std::string> Sz(const std::string& text) { return {REG_SZ, text + '\0'}; }  // as stored
 
 inline HICON StateIcon(int id) {
     return static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_ICON,
                                          GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
 }
 
-// Lets windows, timers and posted messages run for a while.
-void Pump(DWORD milliseconds);
+void Pump(DWORD milliseconds);  // lets windows, timers and posted messages run for a while
