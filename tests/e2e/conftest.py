@@ -11,22 +11,25 @@ BROWSED = pathlib.Path(tempfile.mkdtemp(prefix="blimo-e2e-")) / "browsed"  # by 
 (fake := BROWSED.parent / "xdg-open").write_text(f'#!/bin/sh\nprintf "%s\\n" "$@" >> "{BROWSED}"\n'), fake.chmod(0o755)
 os.environ["PATH"] = f"{BROWSED.parent}{os.pathsep}{os.environ['PATH']}"
 Win = collections.namedtuple("Win", "hwnd id cls text visible enabled checked focused rect")
+TOOL = subprocess.Popen(["wine", BUILD / "wintool.exe"], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                        stderr=subprocess.DEVNULL, text=True, encoding="cp1252")  # one for the whole run
 
 
 def sh(*args, check=True, timeout=600, **kw):
     return subprocess.run([str(a) for a in args], capture_output=True, text=True, check=check, timeout=timeout, **kw)
 
 
-def wintool(*args):  # texts come in the ANSI code page
-    return sh("wine", BUILD / "wintool.exe", *args, check=False, timeout=60, encoding="cp1252")
+def wintool(*args):  # its answer (see wintool.cpp), a Wine process start spared; texts in the ANSI code page
+    print(*args, sep="\t", file=TOOL.stdin, flush=True)
+    return TOOL.stdout.readline().split("\t")[:-1]
 
 
-def windows(*args):  # wintool's windows: `find TITLE [CLASS]` or `controls HWND`
+def windows(*args):  # wintool's windows: `find TITLE CLASS` or `controls HWND`
     return [Win(h, int(i), c, t, v == "1", e == "1", int(k), f == "1", tuple(map(int, r.split(","))))
-            for h, i, c, t, v, e, k, f, r in (line.split("|") for line in wintool(*args).stdout.splitlines())]
+            for h, i, c, t, v, e, k, f, r in (record.split("|") for record in wintool(*args))]
 
 
-def find(title, cls="BLIMOForm"): return next(iter(windows("find", title, *[cls] * bool(cls))), None)  # noqa: E704
+def find(title, cls="BLIMOForm"): return next(iter(windows("find", title, cls or "")), None)  # noqa: E704
 def controls(hwnd): return windows("controls", hwnd)  # noqa: E704
 def menu_window(): return find("", "#32768")  # noqa: E704
 def gone(title, cls="BLIMOForm"): wait_for(lambda: not find(title, cls), what=f"{title} to close")  # noqa: E704
@@ -77,7 +80,7 @@ def tray_colour():  # an icon is some 200 pixels
 def press(*keys, into=None):  # into: a window's title, to give it the X input focus first: there is no window manager
     into and xdotool("search", "--sync", "--onlyvisible", "--name", f"^{re.escape(into)}$", "windowfocus", "--sync",
                      "sleep", "0.2", timeout=20)
-    keys and xdotool("key", "--delay", "150", *keys)
+    keys and xdotool("key", "--delay", "40", *keys)
 
 
 def pick(key): xdotool("key", key), wait_for(lambda: not menu_window(), what="the menu to close")  # noqa: E704
@@ -107,7 +110,8 @@ class Blimo:
 
     def menu(self, key=None, opens=None):  # the tray menu; the item of an access key; the window it opens, focused
         # Wine drops the first menu after the foreground window was hidden (About's OK): a second click opens it.
-        any(self.at_icon("click", "3") or wait_for(menu_window, timeout=2) for _ in range(2))
+        # It does so while BLIMO still waits, some 2 s, for a window manager to take the hidden window: wait that out.
+        wintool("sync", self.hwnd), self.at_icon("click", "3")
         wait_for(menu_window, what="the tray menu"), key and pick(key)
         hwnd = opens and wait_for(lambda: (w := find(opens)) and w.visible and w, what=opens).hwnd
         return press(into=opens) or hwnd

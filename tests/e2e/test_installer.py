@@ -12,7 +12,7 @@ QUIET = dict(os.environ, WINEDLLOVERRIDES=os.environ.get("WINEDLLOVERRIDES", "ms
 
 
 @pytest.mark.skipif(not shutil.which("makensis"), reason="no makensis (scripts/setup installs nsis)")
-@pytest.mark.skipif(os.environ.get("BLIMO_NO_32BIT") == "1", reason="setup is a 32-bit program: this kernel cannot start it")
+@pytest.mark.skipif(os.environ.get("BLIMO_NO_32BIT") == "1", reason="setup is 32-bit: this kernel cannot start it")
 def test_zip_setup_update_uninstall():
     assert (r := sh("cmake", "--build", BUILD, "--target", "dist", check=False)).returncode == 0, r.stdout + r.stderr
     setup, portable = (BUILD / "dist" / f"BLIMO-{VERSION}-{kind}" for kind in ("setup.exe", "portable.zip"))

@@ -16,12 +16,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The field is a piece of the content, and never runs past its own end mark.
     const std::string field = FirstField(text);
     Check(text.find(field) != std::string_view::npos);
-    size_t lead = text.find_first_not_of(" \t");
-    bool quoted = lead != std::string_view::npos && text[lead] == '"';
-    if (quoted)
-        Check(field.find('"') == std::string::npos);
-    else
-        Check(field.find_first_of(",\r\n") == std::string::npos);
+    const size_t lead = text.find_first_not_of(" \t");
+    const bool quoted = lead != std::string_view::npos && text[lead] == '"';
+    Check(field.find_first_of(quoted ? "\"" : ",\r\n") == std::string::npos);
 
     // A number is finite; no number reads as 0.
     for (std::string_view t : {text, std::string_view(field)}) {

@@ -1,12 +1,18 @@
-// The main window and the Options dialog on real windows under Wine, the shell and the system
-// parameter recorded: the tray record, the switch and its order, balloons and the option that turns
-// them off and on, the tray callback's decoding, a registry that refuses, the icon's return, Exit.
+// The windows on real windows under Wine, the shell and the system parameter recorded: the tray
+// record, the switch and its order, balloons and the option that turns them off and on, the tray
+// callback's decoding, a registry that refuses, the icon's return, Exit; every window's layout at
+// the screen's DPI (`unit` runs at 96 DPI, `high_dpi` on a screen of 144).
 #include <gtest/gtest.h>
 
 #include "Support.h"
 #include "app/frmMain.h"
 #include "options/frmOptions.h"
+#include "platform/Text.h"
 #include "res/BuildConfig.h"
+#include "res/frmMainLayout.h"
+#include "res/frmOptionsLayout.h"
+#include "res/frmUpdateLayout.h"
+#include "update/frmUpdate.h"
 
 namespace {
 
@@ -135,12 +141,46 @@ TEST_F(MainWindow, TheIconComesBackOnceTheAreaIsThereAndAfterTheShellRestartsWit
     EXPECT_EQ(Recorder::Matching("Shell_NotifyIconA 0").size(), 3u) << "a retry timer still runs";
 }
 
-TEST_F(MainWindow, HelpWithoutItsFileSaysNothingAndExitTakesTheIconAwayItself) {
+TEST_F(MainWindow, AboutTwiceStaysHelpWithoutItsFileSaysNothingAndExitTakesTheIconAwayItself) {
     Start("1");
+    main.Click("mnuAbout"), main.Click("mnuAbout");  // About again while it is shown: it stays
+    EXPECT_TRUE(main.Visible());
     Recorder::calls.clear();
     main.Click("cmdHelp");  // the recorder answers as for a missing help file
     main.Click("mnuExit");
     EXPECT_EQ(Recorder::calls, (Calls{"HtmlHelpA " BLIMO_HELP_FILE, "Shell_NotifyIconA 2", "ExitProcess 0"}));
+}
+
+TEST(Layout, WindowsGrowWithTheirFontsAndCutNoText) {
+    const int dpi = ScreenDpi(LOGPIXELSX);
+    ASSERT_EQ(dpi, getenv("BLIMO_EXPECT_DPI") ? atoi(getenv("BLIMO_EXPECT_DPI")) : 96);
+    const auto px = [dpi](int twips) { return MulDiv(twips, dpi, 1440); };
+    Recorder rec;  // no real tray icon from this process
+    frmMain main;
+    const std::pair<Form*, const FormDef*> windows[] = {
+        {&main, &kMainLayout}, {&frmOptions::Instance(), &kOptionsLayout}, {&frmUpdate::Instance(), &kUpdateLayout}};
+    for (auto [form, def] : windows) {
+        SCOPED_TRACE(Ansi(def->caption));
+        form->Load();
+        RECT client;
+        GetClientRect(form->Hwnd(), &client);
+        EXPECT_EQ(std::tuple(client.right, client.bottom), std::tuple(px(def->clientWidth), px(def->clientHeight)));
+        for (const ControlDef& c : def->controls) {
+            SCOPED_TRACE(c.name);
+            HWND item = form->Item(c.name);
+            ASSERT_NE(item, nullptr);
+            if (c.kind == ControlKind::Image || c.kind == ControlKind::UserControl) continue;  // pictures keep their pixels
+            RECT r;
+            GetWindowRect(item, &r);
+            MapWindowPoints(nullptr, form->Hwnd(), reinterpret_cast<POINT*>(&r), 2);
+            EXPECT_EQ(std::tuple(r.left, r.top, r.right - r.left, r.bottom - r.top),
+                      std::tuple(px(c.left), px(c.top), px(c.width), px(c.height)));
+            LOGFONTA lf;  // the font grows with the box, so text that fits at 96 DPI fits at any
+            GetObjectA(reinterpret_cast<HFONT>(SendMessageA(item, WM_GETFONT, 0, 0)), sizeof lf, &lf);
+            EXPECT_EQ(lf.lfHeight, -MulDiv(c.font.face ? c.font.hundredthsOfPoint : 800, dpi, 7200));
+        }
+        form->Unload();
+    }
 }
 
 }  // namespace

@@ -2,40 +2,39 @@
 
 namespace {
 
-void Log(std::string line) { Recorder::calls.push_back(std::move(line)); }
-std::string S(LPCSTR s) { return s ? s : "(null)"; }
-std::string N(UINT n) { return " " + std::to_string(n); }
+std::string Text(LPCSTR s) { return s ? s : "(null)"; }
+std::string Text(UINT n) { return std::to_string(n); }
+template <class... Args>
+void Log(const char* call, Args... args) {
+    std::string line = call;
+    ((line += " " + Text(args)), ...);
+    Recorder::calls.push_back(line);
+}
 LONG Counted(LONG result) { return Recorder::openKeys += result == ERROR_SUCCESS, result; }
 
 LONG WINAPI OpenKey(HKEY root, LPCSTR sub, PHKEY key) { return Counted(::RegOpenKeyA(root, sub, key)); }
 LONG WINAPI CreateKey(HKEY root, LPCSTR sub, PHKEY key) {
-    Log("RegCreateKeyA " + S(sub));
+    Log("RegCreateKeyA", sub);
     return Recorder::failWrites ? ERROR_ACCESS_DENIED : Counted(::RegCreateKeyA(root, sub, key));
 }
 LONG WINAPI SetValue(HKEY key, LPCSTR name, DWORD, DWORD type, const BYTE* data, DWORD size) {
-    Log("RegSetValueExA " + S(name) + " " + std::string(reinterpret_cast<const char*>(data), size ? size - 1 : 0));
+    Log("RegSetValueExA", name, std::string(reinterpret_cast<const char*>(data), size ? size - 1 : 0).c_str());
     return ::RegSetValueExA(key, name, 0, type, data, size);
 }
-LONG WINAPI DeleteValue(HKEY key, LPCSTR name) {
-    return Log("RegDeleteValueA " + S(name)), ::RegDeleteValueA(key, name);
-}
+LONG WINAPI DeleteValue(HKEY key, LPCSTR name) { return Log("RegDeleteValueA", name), ::RegDeleteValueA(key, name); }
 LONG WINAPI CloseKey(HKEY key) { return --Recorder::openKeys, ::RegCloseKey(key); }
 BOOL WINAPI Notify(DWORD message, PNOTIFYICONDATAA data) {
-    Log("Shell_NotifyIconA" + N(message));
+    Log("Shell_NotifyIconA", UINT{message});
     Recorder::trays.emplace_back(message, *reinterpret_cast<TrayIconRecord*>(data));
     return !(message == NIM_ADD && Recorder::failAdds > 0 && Recorder::failAdds--);
 }
-BOOL WINAPI Parameter(UINT action, UINT on, PVOID, UINT flags) {
-    return Log("SystemParametersInfoA" + N(action) + N(on) + N(flags)), TRUE;
-}
+BOOL WINAPI Parameter(UINT action, UINT on, PVOID, UINT flags) { return Log("SystemParametersInfoA", action, on, flags), 1; }
 HINSTANCE WINAPI Shell(HWND, LPCSTR, LPCSTR file, LPCSTR, LPCSTR, INT) {
-    return Log("ShellExecuteA " + S(file)), reinterpret_cast<HINSTANCE>(2);  // "file not found"
+    return Log("ShellExecuteA", file), reinterpret_cast<HINSTANCE>(2);  // "file not found"
 }
-HWND WINAPI Help(HWND, LPCSTR file, UINT, DWORD_PTR) { return Log("HtmlHelpA " + S(file)), nullptr; }  // no file
-int WINAPI Box(HWND, LPCSTR text, LPCSTR title, UINT style) {
-    return Log("MessageBoxA " + S(title) + N(style) + " " + S(text)), IDOK;
-}
-VOID WINAPI Exit(UINT code) { Log("ExitProcess" + N(code)); }
+HWND WINAPI Help(HWND, LPCSTR file, UINT, DWORD_PTR) { return Log("HtmlHelpA", file), nullptr; }  // no help file
+int WINAPI Box(HWND, LPCSTR text, LPCSTR title, UINT style) { return Log("MessageBoxA", title, style, text), IDOK; }
+VOID WINAPI Exit(UINT code) { Log("ExitProcess", code); }
 
 }  // namespace
 
