@@ -151,7 +151,7 @@ TEST_F(MainWindow, AboutTwiceStaysHelpWithoutItsFileSaysNothingAndExitTakesTheIc
     EXPECT_EQ(Recorder::calls, (Calls{"HtmlHelpA " BLIMO_HELP_FILE, "Shell_NotifyIconA 2", "ExitProcess 0"}));
 }
 
-TEST(Layout, WindowsGrowWithTheirFontsAndCutNoText) {
+TEST(Layout, EveryWindowAndControlAndFontIsItsDesignedSizeAtTheScreensDpi) {
     const int dpi = ScreenDpi(LOGPIXELSX);
     ASSERT_EQ(dpi, getenv("BLIMO_EXPECT_DPI") ? atoi(getenv("BLIMO_EXPECT_DPI")) : 96);
     const auto px = [dpi](int twips) { return MulDiv(twips, dpi, 1440); };
