@@ -1,7 +1,7 @@
 #pragma once
 // The one seam between the program and the Windows calls whose effect a test cannot read back
-// by itself. Every member defaults to the real API; tests swap in recorders (see ScopedApi in
-// the tests) and put the originals back.
+// by itself. Every member defaults to the real API; tests swap in recorders (tests/unit/Support.h)
+// and put the originals back.
 #include <windows.h>
 #include <shellapi.h>
 
