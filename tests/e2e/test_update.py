@@ -20,6 +20,7 @@ ROWS = [  # id, the server's behaviour (None: no server), the outcome, the least
     ("empty", answer(b""), unknown("")), ("404", answer(b"1.02", 404), FAILED),
     ("silent", raw(b"", end="stall"), FAILED, 2.5), ("cut short", raw(head(200, 99) + b"1.02\r\n"), FAILED),
     ("308", by_path({FILE: redirect(308, "/x")}, answer(b"1.02")), NEW),
+    ("4 GiB + 4", raw(head(200, 2**32 + 4) + b"1.02"), FAILED),  # a length read in 32 bits would pass as whole
 ] + ([  # `make faults`
     *[(f"status {s}", answer(b"1.02", s), FAILED) for s in (201, 203, 204, 206, 301, 304, 401, 403, 407, 500, 999)],
     *[(f"redirect {s}", by_path({FILE: redirect(s, "/x")}, answer(b"1.02")), NEW) for s in (301, 302, 303, 307)],
