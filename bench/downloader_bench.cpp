@@ -9,12 +9,11 @@
 #include <string>
 
 #include "platform/HttpTransfer.h"
+#include "platform/Text.h"
 #include "update/Downloader.h"
 #include "update/WholeFile.h"
 
 namespace {
-
-std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
 
 SIZE_T PeakBytes() {
     PROCESS_MEMORY_COUNTERS pmc = {};
@@ -36,7 +35,7 @@ int DownloadBigFile(const char* url, const char* file) {
     LARGE_INTEGER f, t0, t1;
     QueryPerformanceFrequency(&f);
     QueryPerformanceCounter(&t0);
-    d->BeginDownload(Wide(url), Wide(file));
+    d->BeginDownload(FromAnsi(url), FromAnsi(file));
     MSG m;
     while (total < 0 && GetMessageA(&m, nullptr, 0, 0) > 0) DispatchMessageA(&m);
     QueryPerformanceCounter(&t1);
