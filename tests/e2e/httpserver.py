@@ -1,6 +1,5 @@
-"""The tests' one HTTP server, on 127.0.0.1: it answers as a behaviour says (any status and body, dripped, cut short,
-reset, stalled, redirected) and records each request's path. The end-to-end tests set its behaviour per test; run as
-`httpserver.py PORT -- COMMAND...`, it serves NAMED at /NAME while COMMAND runs (the unit tests' Downloader reads)."""
+"""The tests' one HTTP server on 127.0.0.1: answers as a behaviour says (any status, body, drip, cut, reset, stall,
+redirect), recording each path. `httpserver.py PORT -- COMMAND...` serves NAMED at /NAME while COMMAND runs."""
 import http.server, socket, socketserver, struct, subprocess, sys, threading  # noqa: E401
 
 MOST_SECONDS = 35  # nothing a behaviour does outlasts this
@@ -14,8 +13,7 @@ class _Handler(http.server.BaseHTTPRequestHandler):
         except OSError:
             pass  # the client gave up first: that is what many behaviours are for
 
-    def log_message(self, *args):
-        pass
+    def log_message(self, *args): pass  # noqa: E704
 
 
 class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
@@ -26,12 +24,8 @@ class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
         super().__init__(("127.0.0.1", port), _Handler)
         self.owner, self.behaviour, self.requests, self.released = self, behaviour, [], threading.Event()
 
-    def __enter__(self):
-        threading.Thread(target=self.serve_forever, daemon=True).start()
-        return self
-
-    def __exit__(self, *exc):
-        self.released.set(), self.shutdown(), self.server_close()
+    def __enter__(self): return threading.Thread(target=self.serve_forever, daemon=True).start() or self  # noqa: E704
+    def __exit__(self, *exc): self.released.set(), self.shutdown(), self.server_close()  # noqa: E704
 
 
 def head(status=200, length=None, extra=()):  # the status line and headers; a length of None announces none
@@ -63,12 +57,6 @@ def by_path(routes, default): return lambda h: routes.get(h.path, default)(h)  #
 
 def loop(status=302, limit=50):  # /x -> /x/1 -> /x/1/2 ...; should the client never stop, the server does
     return lambda h: (raw(head(500, 0)) if (n := h.path.count("/")) >= limit else redirect(status, f"{h.path}/{n}"))(h)
-
-
-def chunked(body, last=True):
-    out = head(200, None, ["Transfer-Encoding: chunked"])
-    out += b"".join(b"%x\r\n%s\r\n" % (len(body[at:at + 4]), body[at:at + 4]) for at in range(0, len(body), 4))
-    return raw(out + (b"0\r\n\r\n" if last else b""))
 
 
 BODY = bytes(range(256)) * 1200  # the unit tests make the same 307,200 bytes

@@ -1,7 +1,7 @@
 """Check for Updates against a server on 127.0.0.1: the build's e2e/BLIMO.exe asks it, with a time limit of 3 s."""
 import contextlib
 from conftest import *  # noqa: F403 (the harness)
-from httpserver import Server, answer, by_path, chunked, head, loop, raw, redirect
+from httpserver import Server, answer, by_path, head, loop, raw, redirect
 
 PORT, FILE, LIMIT = int((BUILD / "e2e" / "port").read_text()), "/programs/BLIMOUpdate.txt", 3.0
 TEMP = unix_path(wine("cmd", "/c", "echo %TEMP%").stdout.split()[-1])  # Wine's temp folder
@@ -26,11 +26,9 @@ ROWS = [  # id, the server's behaviour (None: no server), the outcome, the least
     *[(f"redirect {s}", by_path({FILE: redirect(s, "/x")}, answer(b"1.02")), NEW) for s in (301, 302, 303, 307)],
     ("drip past the limit", raw(head(200, 40) + b"1.02\r\n" + b"x" * 34, pieces=40, pause=0.15), FAILED, 2.5),
     ("drip within the limit", raw(head(200, 10) + b"1.02\r\nxxxx", pieces=10, pause=0.1), NEW),
-    ("reset mid-body", raw(head(200, 1000) + b"1.02\r\n" + b"x" * 200, end="reset"), FAILED),
-    ("to a refused port", redirect(302, "http://127.0.0.1:1/x"), FAILED), ("chunked", chunked(b"1.02\r\nmore"), NEW),
-    ("50 MiB", answer(b"1.02\r\n" + b"x" * (50 << 20)), NEW), ("to ftp", redirect(302, "ftp://127.0.0.1/x"), FAILED),
-    ("no length", raw(head() + b"1.02"), NEW), ("reset", raw(b"", end="reset"), FAILED),
+    ("refused port", redirect(302, "http://127.0.0.1:1/x"), FAILED), ("to ftp", redirect(302, "ftp://h/x"), FAILED),
     ("loop 308", loop(308), FAILED),
+    ("50 MiB", answer(b"1.02\r\n" + b"x" * (50 << 20)), NEW), ("no length", raw(head() + b"1.02"), NEW),
     *[(f"stall {at}", raw(data, end="stall"), FAILED, 2.5) for at, data in [
         ("after the headers", head(200, 4)), ("mid-body", head(200, 100) + b"1.02\r\n"), ("mid-headers", head()[:17])]],
 ] if os.environ.get("BLIMO_FULL_FAULTS") else [])

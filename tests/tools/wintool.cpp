@@ -1,7 +1,6 @@
-// wintool, the e2e tests' hands and eyes, serves a whole run: one command a line, words split by tabs, one line back.
-// find TITLE CLASS ("": any) and controls HWND: each window's hwnd|id|class|text|visible|enabled|checked (-1: no box)|
-// focused|x,y,w,h and a tab, texts as the system keeps them (a busy window never holds it up); post HWND MSG WP LP;
-// sync HWND (back once its thread takes messages again); ready (the desktop up); tray-delete HWND UID; taskbar-created.
+// The e2e tests' hands and eyes for a whole run: a command a line, words split by tabs, a line back. find TITLE CLASS
+// ("": any), controls HWND: hwnd|id|class|text|visible|enabled|checked (-1: no box)|focused|x,y,w,h and a tab each
+// (texts as kept, so a busy window never holds it up); post HWND MSG WP LP; sync HWND; ready; tray-delete HWND UID.
 #include <windows.h>
 #include <shellapi.h>
 #include <cstdio>

@@ -1,7 +1,5 @@
-// The windows on real windows under Wine, the shell and the system parameter recorded: the tray
-// record, the switch and its order, balloons and the option that turns them off and on, the tray
-// callback's decoding, a registry that refuses, the icon's return, Exit; every window's layout at
-// the screen's DPI (`unit` runs at 96 DPI, `high_dpi` on a screen of 144).
+// The windows, real under Wine, with the shell and the system parameter recorded; every window's
+// layout at the screen's DPI (`unit` runs at 96 DPI, `high_dpi` on a screen of 144).
 #include <gtest/gtest.h>
 
 #include "Support.h"
@@ -22,11 +20,7 @@ const std::string kOff = "off|ScreenSaver Off|Your ScreenSaver has been turned O
 const std::string kOn = "on|ScreenSaver On|Your ScreenSaver has been turned On.|ScreenSaver On";
 
 struct MainWindow : ::testing::Test {
-    void Start(const char* saverText, const char* bubblesText = nullptr) {
-        saverText ? saver.Set(saverText) : saver.Delete();
-        bubblesText ? bubbles.Set(bubblesText) : bubbles.Delete();
-        main.Load();
-    }
+    void Start(const char* s, const char* b = nullptr) { saver.Set(s), bubbles.Set(b), main.Load(); }  // none: absent
     void Tray(UINT mouse) { SendMessageA(main.Hwnd(), WM_MOUSEMOVE, 0, static_cast<LPARAM>(mouse)); }
     // The last record sent as the user sees it: "icon|tip|balloon|balloon title".
     std::string Shown() {
@@ -146,8 +140,7 @@ TEST_F(MainWindow, AboutTwiceStaysHelpWithoutItsFileSaysNothingAndExitTakesTheIc
     main.Click("mnuAbout"), main.Click("mnuAbout");  // About again while it is shown: it stays
     EXPECT_TRUE(main.Visible());
     Recorder::calls.clear();
-    main.Click("cmdHelp");  // the recorder answers as for a missing help file
-    main.Click("mnuExit");
+    main.Click("cmdHelp"), main.Click("mnuExit");  // the recorder answers Help as for a missing file
     EXPECT_EQ(Recorder::calls, (Calls{"HtmlHelpA " BLIMO_HELP_FILE, "Shell_NotifyIconA 2", "ExitProcess 0"}));
 }
 

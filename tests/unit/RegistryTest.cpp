@@ -1,8 +1,5 @@
-// The registry module against Wine's real registry, and everything that reads a stored value:
-// each shape a value can take reads as its text (or as nothing), start-up and Options show what
-// it means and write nothing; writes store REG_SZ text with its NUL; no key handle stays open.
-// And the pure text rules: version forms, the update file's first field and number, the balloon
-// setting's truth value (the update check's journeys read the common answers through the dialog).
+// The registry module against Wine's real registry: each stored shape reads as its text, start-up and
+// Options show what it means and write nothing; writes keep the NUL; no key stays open. The text rules.
 #include <gtest/gtest.h>
 
 #include "Support.h"
@@ -38,7 +35,6 @@ TEST(Registry, EachStoredShapeReadsAsItsTextAndStartUpShowsWhatItMeans) {
     for (const auto& s : shapes) {
         SCOPED_TRACE(s.text + " of type " + std::to_string(s.type));
         for (const Value& v : values) s.type == kAbsent ? v.Delete() : v.Set(s.type, s.bytes);
-        EXPECT_EQ(Ansi(ReadRegString(HKEY_CURRENT_USER, L"Software\\Fenwa Inc\\BLIMO", L"Bubbles")), s.text);
         frmMain main;
         main.Load();
         frmOptions& options = frmOptions::Instance();
@@ -63,8 +59,7 @@ TEST(Registry, WritesStoreTextWithItsNulAndDeletesCreateNothing) {
               std::tuple(Sz("1"), Sz("Caf\xE9"), L"Caf\u00e9"));
     for (int twice = 0; twice < 2; ++twice) DeleteRegValue(HKEY_CURRENT_USER, root, L"v");
     DeleteRegValue(HKEY_CURRENT_USER, root + L"\\not here", L"x");
-    HKEY key;
-    EXPECT_EQ(std::tuple(plain.Get(), RegOpenKeyW(HKEY_CURRENT_USER, (root + L"\\not here").c_str(), &key),
+    EXPECT_EQ(std::tuple(plain.Get(), RegDeleteKeyW(HKEY_CURRENT_USER, (root + L"\\not here").c_str()),
                          ReadRegString(HKEY_CURRENT_USER, root + L"\\not here", L"x"), Recorder::openKeys),
               std::tuple(std::nullopt, ERROR_FILE_NOT_FOUND, L"", 0));
     RegDeleteTreeW(HKEY_CURRENT_USER, root.c_str());
@@ -80,15 +75,11 @@ TEST(TextRules, VersionFormsFieldsNumbersAndTruths) {
     for (auto [content, field] : {std::pair("1.02\r\n1.01\r\n", "1.02"), {"\"1,02\",x", "1,02"}, {"\t1.02 \n", "1.02"},
                                   {"   ", ""}, {"\"never closed", "never closed"}, {"\n1.02", ""}})
         EXPECT_EQ(FirstField(content), field) << content;
-    for (auto [text, number] : {std::pair("1 . 0 2", 1.02), {"1.02beta", 1.02}, {"1.02.3", 1.02}, {"-1.5", -1.5},
-                                {".5", 0.5}, {"1e3", 1000.0}, {"1.02e", 1.02}, {"1e-400", 0.0}, {"1,5", 1.0}}) {
-        EXPECT_TRUE(LeadingNumber(text)) << text;
-        EXPECT_DOUBLE_EQ(NumericValue(text), number) << text;
-    }
-    for (const char* text : {"", ".", "-", "1e400", "Version 1.02", "\xEF\xBB\xBF" "1.02"}) {
-        EXPECT_FALSE(LeadingNumber(text)) << text;
-        EXPECT_EQ(NumericValue(text), 0.0) << text;
-    }
+    for (auto [text, number] : {std::pair<const char*, std::optional<double>>("1 . 0 2", 1.02), {"1.02beta", 1.02},
+                                {"1.02.3", 1.02}, {"-1.5", -1.5}, {".5", 0.5}, {"1e3", 1000.0}, {"1.02e", 1.02},
+                                {"1e-400", 0.0}, {"1,5", 1.0}, {"", {}}, {".", {}}, {"-", {}}, {"1e400", {}},
+                                {"Version 1.02", {}}, {"\xEF\xBB\xBF" "1.02", {}}})  // no number reads as 0
+        EXPECT_EQ(std::pair(LeadingNumber(text), NumericValue(text)), std::pair(number, number.value_or(0))) << text;
     for (const char* yes : {"-1", " 1 ", "0.5", "+3", ".1", "TRUE", " tRuE "}) EXPECT_TRUE(BubblesTruth(yes)) << yes;
     for (const char* no : {"-0", "0.0", "00", "False", "1e3", "1 0", "yes", "1x", ".", "\xEF\xBB\xBF" "1"})
         EXPECT_FALSE(BubblesTruth(no)) << no;

@@ -4,8 +4,7 @@ namespace {
 
 std::string Text(LPCSTR s) { return s ? s : "(null)"; }
 std::string Text(UINT n) { return std::to_string(n); }
-template <class... Args>
-void Log(const char* call, Args... args) {
+void Log(const char* call, auto... args) {
     std::string line = call;
     ((line += " " + Text(args)), ...);
     Recorder::calls.push_back(line);
@@ -43,8 +42,7 @@ Recorder::Recorder() {
     trays.clear();
     openKeys = failAdds = 0;
     failWrites = false;
-    TrayIconData = {};  // as at process start
-    ShowBubbles = false;
+    TrayIconData = {}, ShowBubbles = false;  // as at process start
     Api = {OpenKey, CreateKey, ::RegQueryValueExA, SetValue, DeleteValue, CloseKey, Notify, Parameter, Shell, Help,
            Box, Exit};
 }
@@ -57,13 +55,11 @@ std::vector<std::string> Recorder::Matching(const std::string& prefix) {
 }
 
 std::optional<std::pair<DWORD, std::string>> Value::Get() const {
-    DWORD type = 0, size = 0;
-    const auto get = [&](void* data) {
-        return ::RegGetValueA(HKEY_CURRENT_USER, key.c_str(), name.c_str(), RRF_RT_ANY | RRF_NOEXPAND, &type, data, &size);
-    };
-    if (get(nullptr) != ERROR_SUCCESS) return std::nullopt;
+    DWORD type = 0, size = 1 << 17;  // room for the longest value the tests store
     std::string bytes(size, '\0');
-    get(bytes.data());
+    if (::RegGetValueA(HKEY_CURRENT_USER, key.c_str(), name.c_str(), RRF_RT_ANY | RRF_NOEXPAND, &type, bytes.data(),
+                       &size) != ERROR_SUCCESS)
+        return std::nullopt;
     return std::pair{type, bytes.substr(0, size)};
 }
 

@@ -10,10 +10,8 @@
 #include "res/resource.h"
 #include "services/mdlSysTray.h"
 
-// While one lives, each registry write and each shell, system parameter, help, message box and
-// exit call is logged, one line each ("RegSetValueExA ScreenSaveActive 0", "Shell_NotifyIconA 1").
-// Registry calls go on to Wine's real registry, keys counted; the others are only logged. The
-// process-wide tray record and balloon switch start as at process start.
+// While one lives, registry writes and shell, system, help, box and exit calls are logged a line each
+// ("RegSetValueExA ScreenSaveActive 0"); registry calls go on to the real registry, keys counted.
 struct Recorder {
     Recorder();
     ~Recorder() { Api = saved; }
@@ -33,7 +31,7 @@ struct Value {
     void Set(DWORD type, const std::string& s) const {
         ::RegSetKeyValueA(HKEY_CURRENT_USER, key.c_str(), name.c_str(), type, s.data(), static_cast<DWORD>(s.size()));
     }
-    void Set(const char* text) const { Set(REG_SZ, std::string(text) + '\0'); }
+    void Set(const char* text) const { text ? Set(REG_SZ, std::string(text) + '\0') : Delete(); }  // none: deleted
     void Delete() const { ::RegDeleteKeyValueA(HKEY_CURRENT_USER, key.c_str(), name.c_str()); }
 };
 
