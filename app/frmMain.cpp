@@ -6,17 +6,18 @@
 #include "res/frmMainLayout.h"
 #include "options/frmOptions.h"
 #include "platform/Api.h"
+#include "platform/ChangeWatch.h"
+#include "platform/Text.h"
 #include "services/ProgramVersion.h"
+#include "services/SaverSetting.h"
 #include "services/mdlRegStuff.h"
 #include "services/mdlSysTray.h"
-#include "platform/Text.h"
 #include "update/frmUpdate.h"
 
 namespace {
 
-constexpr wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
-constexpr wchar_t kSaverValue[] = L"ScreenSaveActive";
 constexpr UINT_PTR kTrayRetryTimer = 1;
+constexpr UINT kSettingChanged = WM_APP + 1;    // from the watch: a key changed, or the promise is due
 constexpr UINT kTrayRetryMs = 2000;
 constexpr int kTrayRetries = 60;  // two minutes
 
@@ -38,7 +39,9 @@ HICON LoadStateIcon(int resource) {
     return icon;
 }
 
-// Another BLIMO of this user already running? The mutex lives as long as the process.
+}  // namespace
+
+// The mutex lives as long as the process.
 bool AnotherInstanceRuns() {
     static HANDLE mine = nullptr;
     if (mine) return false;
@@ -50,6 +53,8 @@ bool AnotherInstanceRuns() {
     mine = mutex;
     return false;
 }
+
+namespace {
 
 // clang-format off
 constexpr Route kMainRoutes[] = {
@@ -77,13 +82,27 @@ void frmMain::Form_Load() {
     SetText("lblVersion", L"Version " + FromAnsi(DisplayVersion(ProgramVersion())));
     SetMenuBitmaps();
 
-    SaverState = ReadRegString(HKEY_CURRENT_USER, kDesktopKey, kSaverValue);
+    const std::optional<bool> policy = PolicySaverState();
+    SaverState = policy ? (*policy ? L"1" : L"0") : UserSaverState();
+    byPolicy_ = policy.has_value();
+    // A promise to switch back on: kept while it is ahead and nothing switched on meanwhile.
+    const uint64_t promised = PromisedOnTime();
+    promisedOn_ = promised > Now() && SaverState == L"0" && !byPolicy_ ? promised : 0;
     SetIcon(LoadStateIcon(SaverState == L"0" ? IDI_OFF : IDI_ON));
 
     taskbarCreated_ = RegisterWindowMessageA("TaskbarCreated");
-    KeepTrayIcon(AddTrayIcon(Hwnd()));
+    KeepTrayIcon(AddTrayIcon(Hwnd(), byPolicy_ || promisedOn_ ? StateTip() : L"BLIMO"));
 
-    ShowBubbles = BubblesTruth(Ansi(ReadRegString(HKEY_CURRENT_USER, L"Software\\Fenwa Inc\\BLIMO", L"Bubbles")));
+    ShowBubbles = BubblesTruth(Ansi(ReadRegString(HKEY_CURRENT_USER, kSettingsKey, L"Bubbles")));
+
+    // Changes made elsewhere, by the user or the administrator, come to the window as messages.
+    WatchKeys(Hwnd(), kSettingChanged, {"Control Panel\\Desktop", Ansi(kPolicyKey).c_str()});
+    if (promisedOn_) {
+        SetAlarm(promisedOn_);
+    } else if (promised) {  // its time came while no BLIMO ran, or it was switched meanwhile
+        KeepPromisedOnTime(0);
+        if (promised <= Now() && SaverState == L"0" && !byPolicy_) Switch(true);
+    }
 }
 
 void frmMain::SetMenuBitmaps() {
@@ -106,8 +125,27 @@ void frmMain::KeepTrayIcon(bool added) {
     }
 }
 
-bool frmMain::OnMessage(UINT msg, WPARAM wp, LPARAM, LRESULT& result) {
+bool frmMain::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     result = 0;
+    if (msg == kSettingChanged) {
+        if (wp == kAlarmDue && promisedOn_) Switch(true);
+        if (wp == kKeyChanged) FollowSetting();
+        return true;
+    }
+    if (msg == WM_SETTINGCHANGE && wp == SPI_SETSCREENSAVEACTIVE) {  // as Control Panel announces a switch
+        FollowSetting();
+        return true;
+    }
+    if (msg == WM_COPYDATA) {
+        const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lp);
+        if (!data || data->dwData != kCommandData) return false;
+        const std::string_view word(static_cast<const char*>(data->lpData), data->cbData);
+        const Command command = ParseCommandLine({word});
+        const bool isSwitch = command.kind != CommandKind::Start && command.kind != CommandKind::Help &&
+                              command.kind != CommandKind::Wrong;
+        result = isSwitch ? RunCommand(command) : 2;
+        return true;
+    }
     if (msg == taskbarCreated_ && taskbarCreated_ != 0) {  // the shell restarted: our icon is gone
         KeepTrayIcon(ReAddTrayIcon());
         return true;
@@ -125,19 +163,50 @@ bool frmMain::OnMessage(UINT msg, WPARAM wp, LPARAM, LRESULT& result) {
     return false;
 }
 
-void frmMain::Switch(bool on) {
+// Switches, unless a policy decides: then nothing is written and a warning says why. Any switch
+// ends a promise to switch back on; `backOnAt` makes a new one.
+bool frmMain::Switch(bool on, uint64_t backOnAt) {
+    if (byPolicy_) {
+        ShowTrayBalloon(SaverState == L"1" ? L"Your administrator has turned the screensaver On. It cannot be switched here."
+                                           : L"Your administrator has turned the screensaver Off. It cannot be switched here.",
+                        L"ScreenSaver set by your administrator", StateTip(), NIIF_WARNING);
+        return false;
+    }
+    if (promisedOn_ || backOnAt) SetAlarm(backOnAt), KeepPromisedOnTime(backOnAt);
+    promisedOn_ = backOnAt;
     const SwitchRow& row = on ? kSwitchOn : kSwitchOff;
-    WriteRegString(HKEY_CURRENT_USER, kDesktopKey, kSaverValue, row.value);
-    // The stored value is read only at the next logon; the system parameter changes this session
-    // now. Its answer changes nothing we do.
-    Api.SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, on ? TRUE : FALSE, nullptr,
-                              SPIF_UPDATEINIFILE | SPIF_SENDCHANGE);
+    SaverState = row.value;  // first: the change comes back to this window, and finds nothing new
+    StoreSaverState(on);
     SetIcon(LoadStateIcon(row.icon));
     if (ShowBubbles)
-        ShowTrayBalloon(row.balloon, row.title);
+        ShowTrayBalloon(row.balloon, row.title, StateTip());
     else
-        SetTrayTip(row.title);
-    SaverState = row.value;
+        SetTrayTip(StateTip());
+    return true;
+}
+
+// A change made elsewhere, read from the stored values (what the system announces is stored with
+// it): the icon and tip show it, without a balloon, and a promise made before it is void.
+void frmMain::FollowSetting() {
+    const std::optional<bool> policy = PolicySaverState();
+    const std::wstring state = policy ? (*policy ? L"1" : L"0") : UserSaverState();
+    if (state == SaverState && policy.has_value() == byPolicy_) return;
+    SaverState = state, byPolicy_ = policy.has_value();
+    if (promisedOn_) SetAlarm(0), KeepPromisedOnTime(0), promisedOn_ = 0;
+    SetIcon(LoadStateIcon(state == L"0" ? IDI_OFF : IDI_ON));
+    SetTrayTip(StateTip());
+}
+
+std::wstring frmMain::StateTip() const {
+    const std::wstring state = SaverState == L"0" ? L"ScreenSaver Off" : L"ScreenSaver On";
+    if (byPolicy_) return state + L" (set by your administrator)";
+    return promisedOn_ ? state + L" until " + LocalClockText(promisedOn_) : state;
+}
+
+int frmMain::RunCommand(const Command& command) {
+    const bool on = command.kind == CommandKind::On || (command.kind == CommandKind::Toggle && SaverState != L"1");
+    const uint64_t backOnAt = command.kind == CommandKind::OffFor ? Now() + command.minutes * kTicksPerMinute : 0;
+    return Switch(on, backOnAt) ? 0 : 3;
 }
 
 void frmMain::mnuOn_Click() { Switch(true); }
@@ -172,6 +241,7 @@ bool frmMain::QueryClose() {
 }
 
 void frmMain::mnuExit_Click() {
+    if (promisedOn_) KeepPromisedOnTime(0), StoreSaverState(true);  // no one would be left to keep it
     RemoveTrayIcon();
     Api.ExitProcess(0);
 }

@@ -1,16 +1,27 @@
 #pragma once
 // The main window: the "About BLIMO" window, and the owner of the tray icon, its popup menu and
 // the screensaver state.
+#include <cstdint>
 #include <string>
 
+#include "services/TextRules.h"
 #include "ui/Form.h"
+
+// Another BLIMO of this user already running? Asked once, the answer holds for the process.
+bool AnotherInstanceRuns();
+// WM_COPYDATA's dwData for a command-line switch ("/off:60") sent to the BLIMO that runs.
+inline constexpr ULONG_PTR kCommandData = 0x424C4D4F;
 
 class frmMain : public Form {
 public:
     frmMain();
 
-    // The last known "ScreenSaveActive" text: set at start-up, then by the switch.
+    // The last known "ScreenSaveActive" text, the administrator's when a policy sets it: set at
+    // start-up, by the switch, and after every change made elsewhere.
     std::wstring SaverState;
+
+    // A command line's switch, done as the menu's: 0, or 3 when the administrator decides.
+    int RunCommand(const Command& command);
 
     void Form_Load() override;
     void Form_MouseMove(short button, short shift, float x, float y) override;
@@ -32,9 +43,13 @@ protected:
 
 private:
     void SetMenuBitmaps();
-    void Switch(bool on);
+    bool Switch(bool on, uint64_t backOnAt = 0);
+    void FollowSetting();
+    std::wstring StateTip() const;
     void KeepTrayIcon(bool added);
 
     UINT taskbarCreated_ = 0;
     int trayRetriesLeft_ = 0;
+    bool byPolicy_ = false;
+    uint64_t promisedOn_ = 0;  // when the screensaver goes back on (UTC); 0: no promise
 };

@@ -1,10 +1,18 @@
 // BLIMO: switches the screensaver on and off from an icon in the notification area.
 #include <windows.h>
 
+#include <cstdlib>
+#include <string_view>
+#include <vector>
+
+#include "app/CommandLine.h"
 #include "app/frmMain.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    const Command command = ParseCommandLine(std::vector<std::string_view>(__argv + 1, __argv + __argc));
+    if (const std::optional<int> code = CarryOut(command)) return *code;
     static frmMain mainWindow;
     mainWindow.Load();  // the whole start-up; the window stays hidden until "About"
+    if (command.kind == CommandKind::OffFor) mainWindow.RunCommand(command);
     return RunMessageLoop();
 }

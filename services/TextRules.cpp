@@ -4,6 +4,7 @@
 #include <cmath>
 #include <clocale>
 #include <cstdlib>
+#include <utility>
 
 namespace {
 
@@ -118,4 +119,22 @@ bool BubblesTruth(std::string_view text) {
         for (++i; i < t.size() && IsDigit(t[i]); ++i, ++fracDigits) nonZero |= t[i] != '0';
     if (i != t.size() || intDigits + fracDigits == 0) return false;
     return nonZero;
+}
+
+Command ParseCommandLine(const std::vector<std::string_view>& words) {
+    if (words.empty()) return {};
+    const auto wrong = [](std::string problem) { return Command{CommandKind::Wrong, 0, std::move(problem)}; };
+    if (words.size() > 1) return wrong("Give one switch at a time, not " + std::to_string(words.size()) + ".");
+    const std::string quoted = "\"" + std::string(words[0]) + "\"";
+    if (words[0].empty() || (words[0][0] != '/' && words[0][0] != '-')) return wrong(quoted + " is not a switch.");
+    const std::string_view name = words[0].substr(1);
+    if (EqualsNoCase(name, "on")) return Command{CommandKind::On, 0, {}};
+    if (EqualsNoCase(name, "off")) return Command{CommandKind::Off, 0, {}};
+    if (EqualsNoCase(name, "toggle")) return Command{CommandKind::Toggle, 0, {}};
+    if (name == "?") return Command{CommandKind::Help, 0, {}};
+    if (!EqualsNoCase(name.substr(0, 4), "off:")) return wrong(quoted + " is not a switch BLIMO knows.");
+    int minutes = 0;  // any other character, or too many digits, makes it out of range
+    for (char c : name.substr(4)) minutes = IsDigit(c) && minutes <= 1440 ? minutes * 10 + (c - '0') : 99999;
+    if (minutes < 1 || minutes > 1440) return wrong(quoted + ": the minutes must be a whole number from 1 to 1440.");
+    return Command{CommandKind::OffFor, minutes, {}};
 }

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct VersionNumbers {
     uint16_t major = 0, minor = 0, revision = 0;
@@ -32,3 +33,13 @@ double NumericValue(std::string_view text);
 // fraction and surrounding blanks) is true unless zero; True and False in any letter case; any
 // other text is false.
 bool BubblesTruth(std::string_view text);
+
+// The command line: no word starts BLIMO; one switch, "/" or "-" and any letter case: on, off,
+// toggle, off:MINUTES (1 to 1440), ?. Anything else is Wrong, with the problem in words.
+enum class CommandKind { Start, On, Off, Toggle, OffFor, Help, Wrong };
+struct Command {
+    CommandKind kind = CommandKind::Start;
+    int minutes = 0;      // OffFor
+    std::string problem;  // Wrong
+};
+Command ParseCommandLine(const std::vector<std::string_view>& words);

@@ -43,8 +43,8 @@ BOOL Notify(DWORD message) {
 
 }  // namespace
 
-bool AddTrayIcon(HWND owner) {
-    CommonFill(owner, L"BLIMO");
+bool AddTrayIcon(HWND owner, std::wstring_view tip) {
+    CommonFill(owner, tip);
     return Notify(NIM_ADD) != FALSE;
 }
 
@@ -59,16 +59,17 @@ void RemoveTrayIcon() {
     Notify(NIM_DELETE);  // the process ends next; the shell's answer changes nothing
 }
 
-void ShowTrayBalloon(std::wstring_view text, std::wstring_view title) {
-    CommonFill(TrayIconData.hWnd, title);
+void ShowTrayBalloon(std::wstring_view text, std::wstring_view title, std::wstring_view tip, DWORD icon) {
+    CommonFill(TrayIconData.hWnd, tip.empty() ? title : tip);
     PutText(TrayIconData.szInfo, text);
     PutText(TrayIconData.szInfoTitle, title);
-    TrayIconData.dwInfoFlags = NIIF_INFO;
+    TrayIconData.dwInfoFlags = icon;
     Notify(NIM_MODIFY);  // without a notification area there is nothing to show; not retried
 }
 
 void SetTrayTip(std::wstring_view tip) {
     CommonFill(TrayIconData.hWnd, tip);
+    TrayIconData.szInfo[0] = '\0';
     Notify(NIM_MODIFY);
 }
 

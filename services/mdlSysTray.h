@@ -51,15 +51,19 @@ inline constexpr UINT kTrayCallback = WM_MOUSEMOVE;                             
 extern TrayIconRecord TrayIconData;
 extern bool ShowBubbles;
 
-// Start-up: the common fill for `owner` with the tooltip "BLIMO", then NIM_ADD. Returns the
-// shell's answer, so a caller can try again while the notification area is not there yet.
-bool AddTrayIcon(HWND owner);
+// Start-up: the common fill for `owner` with the tooltip ("BLIMO" unless the state needs saying),
+// then NIM_ADD. Returns the shell's answer, so a caller can try again while the notification area
+// is not there yet.
+bool AddTrayIcon(HWND owner, std::wstring_view tip = L"BLIMO");
 // Adds the icon again with the record as it stands (after the taskbar was restarted).
 bool ReAddTrayIcon();
 // Exit: NIM_DELETE with the record unchanged.
 void RemoveTrayIcon();
 
-void ShowTrayBalloon(std::wstring_view text, std::wstring_view title);
+// A balloon; the tooltip is its title unless told otherwise.
+void ShowTrayBalloon(std::wstring_view text, std::wstring_view title, std::wstring_view tip = {},
+                     DWORD icon = NIIF_INFO);
+// The tooltip alone: no balloon, and none that was shown before comes back.
 void SetTrayTip(std::wstring_view tip);
 // Balloons switched off: ShowBubbles false and szInfo emptied in one step, so a later SetTrayTip
 // never brings an old balloon back. No shell call.

@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr char kFormClass[] = "BLIMOForm";
 constexpr int kControlBase = 100;  // control ids; 1 and 2 stay free for IDOK and IDCANCEL
 constexpr int kMenuBase = 1000;    // menu item ids
 constexpr FontDef kDefaultFont = {"MS Sans Serif", 800, false, false};

@@ -13,6 +13,8 @@
 
 class Form;
 
+inline constexpr char kFormClass[] = "BLIMOForm";  // the window class of every form
+
 // One event route: a control or menu item name and the handler its click runs.
 struct Route {
     const char* source;

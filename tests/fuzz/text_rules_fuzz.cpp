@@ -28,5 +28,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // Blanks around the balloon setting change nothing.
     Check(BubblesTruth(text) == BubblesTruth(" " + std::string(text) + "\t"));
+
+    // A command line is a known switch (minutes in range) or a problem said in words.
+    const Command c = ParseCommandLine({text});
+    Check((c.kind == CommandKind::Wrong) != c.problem.empty());
+    Check(c.kind != CommandKind::OffFor || (c.minutes >= 1 && c.minutes <= 1440));
     return 0;
 }

@@ -1,17 +1,21 @@
 // The e2e tests' hands and eyes for a whole run: a command a line, words split by tabs, a line back. find TITLE CLASS
 // ("": any), controls HWND: hwnd|id|class|text|visible|enabled|checked (-1: no box)|focused|x,y,w,h and a tab each
-// (texts as kept, so a busy window never holds it up); post HWND MSG WP LP; sync HWND; ready; tray-delete HWND UID.
+// (texts as kept, so a busy window never holds it up); post HWND MSG WP LP; sync HWND; ready; tray-delete HWND UID;
+// taskbar-created; spi 0|1.
 #include <windows.h>
 #include <shellapi.h>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
 static auto N(const std::string& s) { unsigned long long n = 0; return std::sscanf(s.c_str(), "%llu", &n), n; }
 static const char* Any(const std::string& s) { return s.empty() ? nullptr : s.c_str(); }
 static std::string Get(HWND w, bool className) {
-    char b[1024] = {};
-    return className ? GetClassNameA(w, b, sizeof b) : GetWindowTextA(w, b, sizeof b), b;
+    char b[4096] = {};
+    className ? GetClassNameA(w, b, sizeof b) : GetWindowTextA(w, b, sizeof b);
+    for (char* c = b; *c; ++c) *c = std::strchr("\r\n\t|", *c) ? ' ' : *c;  // the answer's own marks
+    return b;
 }
 static void Print(HWND w, HWND focus) {  // the rectangle on the screen
     RECT r = {};
@@ -38,6 +42,8 @@ int main() {
         if (a[0] == "sync") SendMessageTimeoutA(w, WM_NULL, 0, 0, SMTO_NORMAL, 10000, nullptr);
         if (a[0] == "ready") GetDesktopWindow();
         if (a[0] == "tray-delete") Shell_NotifyIconA(NIM_DELETE, &icon);
+        if (a[0] == "spi")  // as Control Panel switches the screensaver: stored, and announced to every window
+            SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, N(a[1]), nullptr, SPIF_UPDATEINIFILE | SPIF_SENDCHANGE);
         if (a[0] == "taskbar-created") PostMessageA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
     }
 }

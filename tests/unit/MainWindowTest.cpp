@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "Support.h"
+#include "app/CommandLine.h"
 #include "app/frmMain.h"
 #include "options/frmOptions.h"
 #include "platform/Text.h"
@@ -10,6 +11,7 @@
 #include "res/frmMainLayout.h"
 #include "res/frmOptionsLayout.h"
 #include "res/frmUpdateLayout.h"
+#include "services/SaverSetting.h"
 #include "update/frmUpdate.h"
 
 namespace {
@@ -41,7 +43,8 @@ struct MainWindow : ::testing::Test {
 
     Recorder rec;
     const Value saver{"Control Panel\\Desktop", "ScreenSaveActive"}, bubbles{"Software\\Fenwa Inc\\BLIMO", "Bubbles"},
-        run{"Software\\Microsoft\\Windows\\CurrentVersion\\Run", "BLIMO"};
+        run{"Software\\Microsoft\\Windows\\CurrentVersion\\Run", "BLIMO"}, until{"Software\\Fenwa Inc\\BLIMO", "OffUntil"},
+        policy{"Software\\Policies\\Microsoft\\Windows\\Control Panel\\Desktop", "ScreenSaveActive"};
     frmMain main;
     frmOptions& options = frmOptions::Instance();
 };
@@ -142,6 +145,53 @@ TEST_F(MainWindow, AboutTwiceStaysHelpWithoutItsFileSaysNothingAndExitTakesTheIc
     Recorder::calls.clear();
     main.Click("cmdHelp"), main.Click("mnuExit");  // the recorder answers Help as for a missing file
     EXPECT_EQ(Recorder::calls, (Calls{"HtmlHelpA " BLIMO_HELP_FILE, "Shell_NotifyIconA 2", "ExitProcess 0"}));
+}
+
+TEST_F(MainWindow, ChangesMadeElsewhereShowWithoutABalloonAndAPolicyRefusesEverySwitch) {
+    Start("1", "1");
+    const std::string admin = " (set by your administrator)";
+    for (auto [where, value, message, shown] : {std::tuple(&saver, "0", WM_APP + 1, std::string("off|ScreenSaver Off||")),
+                                                {&saver, "1", WM_SETTINGCHANGE, "on|ScreenSaver On||"},
+                                                {&policy, "0", WM_APP + 1, "off|ScreenSaver Off" + admin + "||"},
+                                                {&policy, "2", WM_APP + 1, "on|ScreenSaver On||"},  // not a policy
+                                                {&policy, "1", WM_APP + 1, "on|ScreenSaver On" + admin + "||"}}) {
+        where->Set(value), Recorder::calls.clear();
+        SendMessageA(main.Hwnd(), message, message == WM_SETTINGCHANGE ? SPI_SETSCREENSAVEACTIVE : 0, 0);
+        EXPECT_EQ(std::tuple(Shown(), Recorder::Matching("Reg")), std::tuple(shown, Calls{})) << value;
+    }
+    Recorder::calls.clear();
+    Tray(WM_LBUTTONDBLCLK);
+    const int refused = main.RunCommand({CommandKind::Off, 0, {}});
+    EXPECT_EQ(std::tuple(refused, CarryOut({CommandKind::Off, 0, {}}), Shown(), TrayIconData.dwInfoFlags, Recorder::calls.size()),
+              std::tuple(3, std::optional(3), "on|ScreenSaver On" + admin + "|Your administrator has turned the screensaver "
+                         "On. It cannot be switched here.|ScreenSaver set by your administrator", DWORD{NIIF_WARNING}, 2u));
+    policy.Delete();
+    const std::optional<int> toggled = CarryOut({CommandKind::Toggle, 0, {}});  // as where none runs
+    EXPECT_EQ(std::tuple(toggled, Recorder::calls.back(), saver.Get()),
+              std::tuple(std::optional(0), "SystemParametersInfoA 17 0 3", Sz("0")));
+    CarryOut({CommandKind::Wrong, 0, "x"});
+    EXPECT_TRUE(Recorder::calls.back().starts_with("MessageBoxA BLIMO 48 x\r\n\r\nUsage: BLIMO.exe")) << Recorder::calls.back();
+}
+
+TEST_F(MainWindow, APromiseToSwitchBackOnOutlivesTheProcessAndAnySwitchEndsIt) {
+    until.Set("2020-01-01T00:00:00Z");
+    Start("0");  // due while none ran: on at once
+    EXPECT_EQ(std::tuple(Shown(), until.Get()), std::tuple("on|ScreenSaver On||", std::nullopt));
+    main.RunCommand({CommandKind::OffFor, 1, {}});
+    EXPECT_TRUE(Shown().starts_with("off|ScreenSaver Off until ") && until.Get()) << Shown();
+    main.Click("mnuOn");
+    EXPECT_EQ(std::tuple(Shown(), until.Get()), std::tuple("on|ScreenSaver On||", std::nullopt));
+    main.RunCommand({CommandKind::OffFor, 1, {}});
+    Recorder::calls.clear();
+    main.Click("mnuExit");  // switched on first: no one would be left to do it
+    EXPECT_EQ(std::tuple(Recorder::Matching("S"), until.Get()),
+              std::tuple(Calls{"SystemParametersInfoA 17 1 3", "Shell_NotifyIconA 2"}, std::nullopt));
+    main.Unload();
+    KeepPromisedOnTime(Now() + 15000000);  // a start before the time waits for the rest
+    Start("0");
+    EXPECT_EQ(Shown(), "off|ScreenSaver Off until " + Ansi(LocalClockText(PromisedOnTime())) + "||");
+    Pump(2500);
+    EXPECT_EQ(std::tuple(Shown(), until.Get()), std::tuple("on|ScreenSaver On||", std::nullopt));
 }
 
 TEST(Layout, EveryWindowAndControlAndFontIsItsDesignedSizeAtTheScreensDpi) {

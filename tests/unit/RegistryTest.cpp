@@ -83,6 +83,21 @@ TEST(TextRules, VersionFormsFieldsNumbersAndTruths) {
     for (const char* yes : {"-1", " 1 ", "0.5", "+3", ".1", "TRUE", " tRuE "}) EXPECT_TRUE(BubblesTruth(yes)) << yes;
     for (const char* no : {"-0", "0.0", "00", "False", "1e3", "1 0", "yes", "1x", ".", "\xEF\xBB\xBF" "1"})
         EXPECT_FALSE(BubblesTruth(no)) << no;
+    using enum CommandKind;  // the command line: one switch, "/" or "-", any case; minutes from 1 to 1440
+    for (auto [line, kind, minutes] : {std::tuple("", Start, 0), {"/on", On, 0}, {"-OFF", Off, 0}, {"/ToGgLe", Toggle, 0},
+                                       {"/?", Help, 0}, {"/off:1", OffFor, 1}, {"-Off:1440", OffFor, 1440},
+                                       {"/off:0060", OffFor, 60}, {"/off:0", Wrong, 0}, {"/off:1441", Wrong, 0},
+                                       {"/off:", Wrong, 0}, {"/off:6O", Wrong, 0}, {"/off:-5", Wrong, 0},
+                                       {"/off:99999999999", Wrong, 0}, {"on", Wrong, 0}, {"/", Wrong, 0},
+                                       {"/onn", Wrong, 0}, {"/on /off", Wrong, 0}, {"/? /?", Wrong, 0}}) {
+        std::vector<std::string_view> words;  // split at blanks, as the system splits a command line
+        for (std::string_view rest = line; !rest.empty();) {
+            const size_t blank = std::min(rest.find(' '), rest.size());
+            words.push_back(rest.substr(0, blank)), rest.remove_prefix(std::min(blank + 1, rest.size()));
+        }
+        const Command c = ParseCommandLine(words);
+        EXPECT_EQ(std::tuple(c.kind, c.minutes, c.problem.empty()), std::tuple(kind, minutes, kind != Wrong)) << line;
+    }
 }
 
 }  // namespace

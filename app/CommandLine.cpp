@@ -1,0 +1,66 @@
+#include "app/CommandLine.h"
+
+#include <string>
+
+#include "app/frmMain.h"
+#include "platform/Api.h"
+#include "services/SaverSetting.h"
+
+namespace {
+
+constexpr int kWrongLine = 2, kPolicyDecides = 3, kNoAnswer = 4;
+
+constexpr char kUsage[] =
+    "Usage: BLIMO.exe [switch]\r\n\r\n"
+    "/on\tturns the screensaver on.\r\n"
+    "/off\tturns it off.\r\n"
+    "/toggle\tswitches it the other way.\r\n"
+    "/off:MINUTES\tturns it off now and on again after 1 to 1440 minutes.\r\n"
+    "/?\tshows this list.\r\n\r\n"
+    "Without a switch, BLIMO starts in the notification area. With one, the BLIMO that runs switches, "
+    "as its menu would; when none runs, the setting is switched at once (for /off:MINUTES, BLIMO starts "
+    "to keep the time). The switches may also begin with \"-\", in any letter case.\r\n\r\n"
+    "Exit codes: 0 done, 2 a command line BLIMO does not know, 3 the screensaver is set by your administrator.";
+
+// The window of the BLIMO that runs, once it has one; nothing when none runs.
+HWND RunningBlimo() {
+    if (!AnotherInstanceRuns()) return nullptr;
+    for (int tries = 0; tries < 50; ++tries, Sleep(100))  // it may be starting this moment
+        if (HWND window = FindWindowA(kFormClass, "About BLIMO")) return window;
+    return nullptr;
+}
+
+}  // namespace
+
+std::optional<int> CarryOut(const Command& command) {
+    switch (command.kind) {
+        case CommandKind::Start:
+            return std::nullopt;
+        case CommandKind::Help:
+        case CommandKind::Wrong: {
+            const std::string text = command.problem.empty() ? kUsage : command.problem + "\r\n\r\n" + kUsage;
+            Api.MessageBoxA(nullptr, text.c_str(), "BLIMO", command.problem.empty() ? MB_ICONINFORMATION : MB_ICONWARNING);
+            return command.problem.empty() ? 0 : kWrongLine;
+        }
+        default:
+            break;
+    }
+    std::string word = command.kind == CommandKind::On       ? "/on"
+                       : command.kind == CommandKind::Off    ? "/off"
+                       : command.kind == CommandKind::Toggle ? "/toggle"
+                                                             : "/off:" + std::to_string(command.minutes);
+    if (HWND running = RunningBlimo()) {
+        COPYDATASTRUCT data = {kCommandData, static_cast<DWORD>(word.size()), word.data()};
+        DWORD_PTR answer = kNoAnswer;
+        if (!SendMessageTimeoutA(running, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG, 10000,
+                                 &answer))
+            return kNoAnswer;
+        return static_cast<int>(answer);
+    }
+    if (PolicySaverState()) return kPolicyDecides;
+    if (command.kind == CommandKind::OffFor) return std::nullopt;
+    KeepPromisedOnTime(0);  // a switch ends a promise left behind
+    StoreSaverState(command.kind == CommandKind::On ||
+                    (command.kind == CommandKind::Toggle && UserSaverState() != L"1"));
+    return 0;
+}

@@ -1,0 +1,67 @@
+"""The icon follows switches made elsewhere and the administrator's policy; the command line, with and without BLIMO."""
+from conftest import *  # noqa: F403 (the harness)
+
+POLICY = r"HKCU\Software\Policies\Microsoft\Windows\Control Panel\Desktop"
+
+
+def run(*args):  # BLIMO.exe with a command line: its exit code, and the first line of the box it showed
+    proc, text = subprocess.Popen(["wine", EXE, *args]), None
+    if (box := wait_for(lambda: proc.poll() is not None or find("BLIMO", "#32770"), what=f"{args} to end")) is not True:
+        text = wait_for(lambda: [c.text for c in controls(box.hwnd) if c.cls == "Static" and c.text], what="words")[0]
+        wintool("post", box.hwnd, WM_COMMAND, 1, 0)
+    return proc.wait(timeout=10), text
+
+
+def switch(args, code=0): assert run(args) == (code, None)  # noqa: E704
+
+
+def shows(colour, value, within=1.0):  # the icon within a second; the user's stored value
+    wait_for(lambda: tray_colour() == colour, timeout=within, what=f"the {colour} icon")
+    assert reg(DESKTOP, "ScreenSaveActive") == value
+
+
+@pytest.fixture(scope="module")
+def blimo():
+    reg_set(POLICY), reg_set(DESKTOP, "ScreenSaveActive", "1")
+    yield Blimo()
+    reg_set(POLICY)
+
+
+def test_outside_switches_and_policy(blimo):
+    one_icon = colours(*tray())
+    for act, colour, value in [(lambda: reg_set(DESKTOP, "ScreenSaveActive", "0"), "red", "0"),  # a bare write
+                               (lambda: wintool("spi", 1), "green", "1"),  # as Control Panel does it
+                               (lambda: reg_set(POLICY, "ScreenSaveActive", "0"), "red", "1"),
+                               (blimo.double_click, "red", "1"), (lambda: switch("/on", 3), "red", "1"),  # refused
+                               (lambda: reg_set(POLICY, "ScreenSaveActive", "2"), "green", "1"),  # not a policy
+                               (lambda: reg_set(POLICY, "ScreenSaveActive", "0"), "red", "1"),
+                               (lambda: reg_set(POLICY), "green", "1"), (lambda: switch("/off"), "red", "0"),
+                               (lambda: switch("-ON"), "green", "1"), (lambda: switch("/Toggle"), "red", "0"),
+                               (lambda: switch("/toggle"), "green", "1")]:
+        act(), shows(colour, value)
+    assert colours(*tray()) == one_icon
+
+
+def test_off_for_a_minute_then_on_again(blimo):
+    assert run("/off:1") == (0, None) and reg(SETTINGS, "OffUntil")
+    shows("red", "0")
+    for args, problem in [(["/bogus"], '"/bogus" is not a switch BLIMO knows.'), (["on"], '"on" is not a switch.'),
+                          (["/off:0"], '"/off:0": the minutes must be a whole number from 1 to 1440.'),
+                          (["/off:abc"], '"/off:abc": the minutes must be a whole number from 1 to 1440.'),
+                          (["/off:99999"], '"/off:99999": the minutes must be a whole number from 1 to 1440.'),
+                          (["/on", "/off"], "Give one switch at a time, not 2."), (["/?"], "")]:
+        code, text = run(*args)  # meanwhile: nothing changes
+        assert code == (2 if problem else 0) and text.startswith(problem + "    " * bool(problem) + "Usage: BLIMO.exe")
+    shows("red", "0")
+    shows("green", "1", within=60)
+    assert reg(SETTINGS, "OffUntil") is None
+
+
+def test_without_blimo_and_a_promise_due_at_start(blimo):
+    blimo.menu("x"), blimo.proc.wait(timeout=10), wait_for(lambda: not tray_colour(), what="no icon")
+    for args, value in [("/off", "0"), ("/on", "1")]:
+        assert run(args) == (0, None) and reg(DESKTOP, "ScreenSaveActive") == value and not tray_colour()
+    reg_set(DESKTOP, "ScreenSaveActive", "0"), reg_set(SETTINGS, "OffUntil", "2020-01-01T00:00:00Z")
+    Blimo()  # the time came while none ran: on at once
+    shows("green", "1")
+    assert reg(SETTINGS, "OffUntil") is None
