@@ -1,6 +1,7 @@
 # `dist`: the setup program and the portable zip, in ${CMAKE_BINARY_DIR}/dist:
 #   BLIMO-<version>-setup.exe     (installer/blimo.nsi, built with makensis)
 #   BLIMO-<version>-portable.zip  (BLIMO.exe, the help file, readme.txt)
+#   Fenwa.BLIMO*.yaml             (the winget manifest set for the setup program, cmake/Winget.cmake)
 # The program opens its help file at the fixed path BLIMO_HELP_FILE, so setup installs into that
 # path's folder, under that path's file name.
 if(NOT BLIMO_HELP_FILE MATCHES "^(.+)\\\\([^\\\\]+)$")
@@ -53,7 +54,26 @@ add_custom_command(OUTPUT ${BLIMO_PORTABLE}
   COMMENT "Building ${BLIMO_PORTABLE}"
   VERBATIM)
 
-add_custom_target(dist DEPENDS ${BLIMO_SETUP} ${BLIMO_PORTABLE})
+# Package managers install the setup program silently from where it is published.
+set(BLIMO_SETUP_URL "https://www.fenwa.example/download/BLIMO-${BLIMO_VERSION}-setup.exe" CACHE STRING
+  "Where the setup program is published (the winget manifest's InstallerUrl)")
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(BLIMO_WINGET_ARCH x64)
+else()
+  set(BLIMO_WINGET_ARCH x86)
+endif()
+set(BLIMO_WINGET ${BLIMO_DIST_DIR}/Fenwa.BLIMO.yaml ${BLIMO_DIST_DIR}/Fenwa.BLIMO.installer.yaml
+  ${BLIMO_DIST_DIR}/Fenwa.BLIMO.locale.en-US.yaml)
+get_filename_component(BLIMO_SETUP_NAME ${BLIMO_SETUP} NAME)
+add_custom_command(OUTPUT ${BLIMO_WINGET}
+  COMMAND ${CMAKE_COMMAND} "-DSETUP=${BLIMO_SETUP}" "-DSETUP_NAME=${BLIMO_SETUP_NAME}" "-DVERSION=${BLIMO_VERSION}"
+    "-DURL=${BLIMO_SETUP_URL}" "-DARCH=${BLIMO_WINGET_ARCH}" "-DOUT_DIR=${BLIMO_DIST_DIR}"
+    -P ${CMAKE_SOURCE_DIR}/cmake/Winget.cmake
+  DEPENDS ${BLIMO_SETUP} ${CMAKE_SOURCE_DIR}/cmake/Winget.cmake
+  COMMENT "Writing the winget manifests for ${BLIMO_SETUP_NAME}"
+  VERBATIM)
+
+add_custom_target(dist DEPENDS ${BLIMO_SETUP} ${BLIMO_PORTABLE} ${BLIMO_WINGET})
 if(TARGET blimo_help)
   add_dependencies(dist blimo_help)  # the help file's own rule runs there, once
 endif()

@@ -25,6 +25,8 @@ RequestExecutionLevel admin
 !define MAKER_KEY "Software\${MAKER}"
 !define SETTINGS_KEY "${MAKER_KEY}\${PRODUCT}"
 !define SHORTCUT "$SMPROGRAMS\${PRODUCT}.lnk"
+!define OFF_SHORTCUT "$SMPROGRAMS\ScreenSaver off for 1 hour.lnk"
+!define OFF_ICON 2  ; the red icon: the third in the program's own order
 ; The running program's main window, and the command of its tray menu's Exit item: the same
 ; clean end as a person's Exit (the tray icon is removed first).
 !define MAIN_WINDOW_CLASS "BLIMOForm"
@@ -113,6 +115,8 @@ Section "${PRODUCT}" SecMain
   WriteUninstaller "$INSTDIR\Uninstall.exe"
   CreateShortCut "${SHORTCUT}" "$INSTDIR\BLIMO.exe" "" "$INSTDIR\BLIMO.exe" 0 SW_SHOWNORMAL "" \
     "Turn the screensaver on and off from the notification area"
+  CreateShortCut "${OFF_SHORTCUT}" "$INSTDIR\BLIMO.exe" "/off:60" "$INSTDIR\BLIMO.exe" ${OFF_ICON} SW_SHOWNORMAL "" \
+    "Turn the screensaver off now and on again in an hour"
 
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
@@ -132,7 +136,8 @@ Function un.onInit
   SetShellVarContext all
 FunctionEnd
 
-; Removes what setup made and the current user's own traces of the program. The user's
+; Removes what setup made and the current user's own traces of the program (the settings key holds
+; the time a "/off:MINUTES" promised to switch back on: it goes with the key). The user's
 ; screensaver setting ("Control Panel\Desktop") is theirs, not the program's: it stays as it is.
 Section "Uninstall"
   Call un.CloseBlimo
@@ -141,6 +146,7 @@ Section "Uninstall"
   Delete "$INSTDIR\Uninstall.exe"
   RMDir /REBOOTOK "$INSTDIR"  ; only when empty: files the user put there stay
   Delete "${SHORTCUT}"
+  Delete "${OFF_SHORTCUT}"
 
   DeleteRegValue HKCU "${RUN_KEY}" "${PRODUCT}"
   DeleteRegKey HKCU "${SETTINGS_KEY}"
