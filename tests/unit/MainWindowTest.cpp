@@ -149,6 +149,7 @@ TEST_F(MainWindow, AboutTwiceStaysHelpWithoutItsFileSaysNothingAndExitTakesTheIc
 
 TEST_F(MainWindow, ChangesMadeElsewhereShowWithoutABalloonAndAPolicyRefusesEverySwitch) {
     Start("1", "1");
+    main.Click("mnuOn");  // a balloon on screen: no change made elsewhere shows it again
     const std::string admin = " (set by your administrator)";
     for (auto [where, value, message, shown] : {std::tuple(&saver, "0", WM_APP + 1, std::string("off|ScreenSaver Off||")),
                                                 {&saver, "1", WM_SETTINGCHANGE, "on|ScreenSaver On||"},
