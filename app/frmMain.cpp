@@ -74,12 +74,12 @@ static_assert(RoutesMatch(kMainLayout, kMainRoutes));
 
 }  // namespace
 
-frmMain::frmMain() : Form(kMainLayout, kMainRoutes) {}
+// The About window stays hidden until "About": its controls are made when first needed.
+frmMain::frmMain() : Form(kMainLayout, kMainRoutes, Controls::WhenNeeded) {}
 
 void frmMain::Form_Load() {
     if (AnotherInstanceRuns()) ExitProcess(0);  // silently: the running one keeps its icon and state
 
-    SetText("lblVersion", L"Version " + FromAnsi(DisplayVersion(ProgramVersion())));
     SetMenuBitmaps();
 
     const std::optional<bool> policy = PolicySaverState();
@@ -104,6 +104,8 @@ void frmMain::Form_Load() {
         if (promised <= Now() && SaverState == L"0" && !byPolicy_) Switch(true);
     }
 }
+
+void frmMain::Controls_Load() { SetText("lblVersion", L"Version " + FromAnsi(DisplayVersion(ProgramVersion()))); }
 
 void frmMain::SetMenuBitmaps() {
     // Each step that fails is skipped: the items then show no bitmap.

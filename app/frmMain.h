@@ -24,6 +24,7 @@ public:
     int RunCommand(const Command& command);
 
     void Form_Load() override;
+    void Controls_Load() override;
     void Form_MouseMove(short button, short shift, float x, float y) override;
 
     void mnuOn_Click();

@@ -46,7 +46,8 @@ bool SameFont(const FontDef& a, const FontDef& b) {
 
 }  // namespace
 
-Form::Form(const FormDef& def, std::span<const Route> routes) : def_(def), routes_(routes) {}
+Form::Form(const FormDef& def, std::span<const Route> routes, Controls when)
+    : def_(def), routes_(routes), when_(when) {}
 
 Form::~Form() {
     if (hwnd_) DestroyWindow(hwnd_);
@@ -78,7 +79,7 @@ void Form::Load() {
                     GetModuleHandleA(nullptr), this);
     if (!hwnd_) FatalError(Ansi(def_.caption), "The window cannot be created.");
     CreateMenuBar();
-    CreateControls();
+    if (when_ == Controls::WithWindow) EnsureControls();
     if (icon_) SetIcon(icon_);
     shownOnce_ = false;
     Form_Load();
@@ -97,6 +98,22 @@ void Form::CreateMenuBar() {
     }
     AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), Ansi(def_.menu->caption).c_str());
     SetMenu(hwnd_, bar);
+}
+
+void Form::EnsureControls() const {
+    if (!hwnd_ || !items_.empty()) return;
+    auto& self = const_cast<Form&>(*this);  // the controls are part of what the window already is
+    self.CreateControls();
+    self.Controls_Load();
+}
+
+HBITMAP Form::BitmapFor(size_t row) const {
+    if (bitmaps_.size() != def_.controls.size()) bitmaps_.assign(def_.controls.size(), nullptr);
+    const ControlDef& c = def_.controls[row];
+    if (!bitmaps_[row] && c.kind == ControlKind::Image && c.bitmap)
+        bitmaps_[row] = static_cast<HBITMAP>(
+            LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(c.bitmap), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+    return bitmaps_[row];
 }
 
 void Form::CreateControls() {
@@ -139,14 +156,7 @@ void Form::CreateControls() {
         items_[i] = item;
         if (!item) continue;
         SendMessageA(item, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(c.font)), FALSE);
-        if (c.kind == ControlKind::Image && c.bitmap) {
-            auto bmp = static_cast<HBITMAP>(LoadImageA(inst, MAKEINTRESOURCEA(c.bitmap), IMAGE_BITMAP,
-                                                       0, 0, LR_DEFAULTCOLOR));
-            if (bmp) {
-                bitmaps_.push_back(bmp);
-                SendMessageA(item, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bmp));
-            }
-        }
+        if (HBITMAP bmp = BitmapFor(i)) SendMessageA(item, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bmp));
     }
 }
 
@@ -177,6 +187,7 @@ void Form::Centre() {
 
 void Form::Show() {
     Load();
+    EnsureControls();
     if (!shownOnce_) {
         Centre();
         shownOnce_ = true;
@@ -240,6 +251,7 @@ int Form::IndexOf(std::string_view name) const {
 }
 
 HWND Form::Item(std::string_view name) const {
+    EnsureControls();
     int i = IndexOf(name);
     return i >= 0 && static_cast<size_t>(i) < items_.size() ? items_[i] : nullptr;
 }
@@ -275,8 +287,8 @@ void Form::SetChecked(std::string_view name, bool checked) {
 }
 
 HBITMAP Form::Picture(std::string_view name) const {
-    HWND item = Item(name);
-    return item ? reinterpret_cast<HBITMAP>(SendMessageA(item, STM_GETIMAGE, IMAGE_BITMAP, 0)) : nullptr;
+    const int i = IndexOf(name);
+    return hwnd_ && i >= 0 ? BitmapFor(static_cast<size_t>(i)) : nullptr;  // the control shows this one
 }
 
 void Form::SetIcon(HICON icon) {

@@ -49,12 +49,15 @@ constexpr bool RoutesMatch(const FormDef& def, const Route (&routes)[N]) {
 
 class Form {
 public:
-    Form(const FormDef& def, std::span<const Route> routes);
+    // A window that starts hidden and may never be shown can leave its controls (and their fonts)
+    // until they are first needed: shown, or asked for by name.
+    enum class Controls { WithWindow, WhenNeeded };
+    Form(const FormDef& def, std::span<const Route> routes, Controls when = Controls::WithWindow);
     virtual ~Form();
     Form(const Form&) = delete;
     Form& operator=(const Form&) = delete;
 
-    void Load();       // create the window and its controls, then run Form_Load
+    void Load();       // create the window (and its controls, unless WhenNeeded), then run Form_Load
     void Show();       // load if needed; centred on the screen the first time
     void Hide();
     void ShowModal();  // owner-less: the program's other windows wait until this one unloads
@@ -72,7 +75,7 @@ public:
     void SetEnabled(std::string_view name, bool enabled);
     bool Checked(std::string_view name) const;
     void SetChecked(std::string_view name, bool checked);
-    HBITMAP Picture(std::string_view name) const;  // the bitmap an image control holds
+    HBITMAP Picture(std::string_view name) const;  // the bitmap an image control holds (or will)
 
     void SetIcon(HICON icon);
     HICON Icon() const { return icon_; }
@@ -87,6 +90,8 @@ public:
 
 protected:
     virtual void Form_Load() {}
+    // Right after the controls are made: with the window, or when first needed.
+    virtual void Controls_Load() {}
     virtual void Form_MouseMove(short /*button*/, short /*shift*/, float /*x*/, float /*y*/) {}
     // Closing from the title bar or system menu: true unloads (the default), false keeps it.
     virtual bool QueryClose() { return true; }
@@ -99,6 +104,8 @@ private:
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
     void CreateControls();
+    void EnsureControls() const;
+    HBITMAP BitmapFor(size_t row) const;
     void CreateMenuBar();
     HFONT FontFor(const FontDef& font);
     int IndexOf(std::string_view name) const;
@@ -113,11 +120,12 @@ private:
     HWND hwnd_ = nullptr;
     HICON icon_ = nullptr;
     bool shownOnce_ = false;
+    Controls when_;
     bool modal_ = false;
     HWND lastFocus_ = nullptr;  // the control that had the focus when the window was deactivated
     std::vector<HWND> items_;  // by row of the control table
     std::vector<std::pair<FontDef, HFONT>> fonts_;
-    std::vector<HBITMAP> bitmaps_;
+    mutable std::vector<HBITMAP> bitmaps_;  // by row of the control table, loaded on first use
 };
 
 // The message loop, shared by the program's main loop and every modal show: keyboard messages of a
