@@ -2,6 +2,7 @@
 
 #include <wininet.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -11,7 +12,7 @@ struct InternetCloser {
 };
 using InternetHandle = std::unique_ptr<void, InternetCloser>;
 
-constexpr DWORD kBlock = 64 * 1024;
+constexpr DWORD kReadAtMost = 256u << 10;  // a read's largest piece
 // A length the server announces is believed only this far before any byte has come.
 constexpr uint64_t kReserveAtMost = 256u << 20;
 
@@ -222,17 +223,21 @@ TransferResult HttpTransfer(const std::string& ansiUrl, const TransferOptions& o
 
     std::optional<uint64_t> announced = AnnouncedLength(request);
     if (announced && *announced <= kReserveAtMost) result.data.reserve(*announced);
-    std::vector<unsigned char> block(kBlock);
-    for (;;) {
-        // A read waits until its whole buffer is filled: ask only for what has arrived, so the
-        // time limit and the progress hold for a slow server too.
-        DWORD ready = 0, got = 0;
-        SetTimeouts(request, NextWait(started, options));
-        if (!InternetQueryDataAvailable(request, &ready, 0, 0)) return result;
-        if (ready == 0) break;
-        if (!InternetReadFile(request, block.data(), ready < kBlock ? ready : kBlock, &got)) return result;
+    const auto block = std::make_unique_for_overwrite<unsigned char[]>(kReadAtMost);
+    for (DWORD wait = 0;;) {
+        if (const DWORD next = NextWait(started, options); next != wait) SetTimeouts(request, wait = next);
+        // A read waits until its buffer is full. Under a time limit only what has arrived is asked
+        // for, so a slow server cannot hold a read past the limit; without one, reads are large
+        // (the receive time-out still ends a stalled one).
+        DWORD want = kReadAtMost, got = 0;
+        if (options.totalMs != 0) {
+            if (!InternetQueryDataAvailable(request, &want, 0, 0)) return result;
+            if (want == 0) break;
+            want = std::min(want, kReadAtMost);
+        }
+        if (!InternetReadFile(request, block.get(), want, &got)) return result;
         if (got == 0) break;
-        result.data.insert(result.data.end(), block.begin(), block.begin() + got);
+        result.data.insert(result.data.end(), block.get(), block.get() + got);
         if (TimeIsUp(started, options.totalMs)) return result;
         if (progress && !progress(result.data.size(), announced)) return result;
     }

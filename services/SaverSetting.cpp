@@ -1,7 +1,5 @@
 #include "services/SaverSetting.h"
 
-#include <cstdio>
-
 #include "platform/Api.h"
 #include "platform/Text.h"
 #include "services/mdlRegStuff.h"
@@ -9,6 +7,8 @@
 namespace {
 
 constexpr wchar_t kPromiseValue[] = L"OffUntil";  // "2026-12-07T15:30:00Z"
+constexpr char kPromiseForm[] = "0000-00-00T00:00:00Z";  // each 0 a digit; written and read by hand, as the
+                                                         // C runtime's formatting would double the program
 
 uint64_t Ticks(const FILETIME& t) { return (uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime; }
 FILETIME FileTime(uint64_t ticks) { return {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)}; }
@@ -31,11 +31,19 @@ void StoreSaverState(bool on) {
 
 uint64_t PromisedOnTime() {
     const std::string text = Ansi(ReadRegString(HKEY_CURRENT_USER, kSettingsKey, kPromiseValue));
-    SYSTEMTIME t = {};
-    int n = 0;
-    if (std::sscanf(text.c_str(), "%4hu-%2hu-%2huT%2hu:%2hu:%2huZ%n", &t.wYear, &t.wMonth, &t.wDay, &t.wHour,
-                    &t.wMinute, &t.wSecond, &n) != 6 || n != static_cast<int>(text.size()))
-        return 0;
+    if (text.size() != sizeof kPromiseForm - 1) return 0;
+    WORD fields[6] = {};  // year, month, day, hour, minute, second
+    for (size_t i = 0, field = 0; i < text.size(); ++i) {
+        if (kPromiseForm[i] != '0') {
+            if (text[i] != kPromiseForm[i]) return 0;
+            ++field;
+        } else if (text[i] < '0' || text[i] > '9') {
+            return 0;
+        } else {
+            fields[field] = static_cast<WORD>(fields[field] * 10 + (text[i] - '0'));
+        }
+    }
+    SYSTEMTIME t = {fields[0], fields[1], 0, fields[2], fields[3], fields[4], fields[5], 0};
     FILETIME ft;
     return SystemTimeToFileTime(&t, &ft) ? Ticks(ft) : 0;
 }
@@ -44,9 +52,13 @@ void KeepPromisedOnTime(uint64_t utc) {
     SYSTEMTIME t;
     const FILETIME ft = FileTime(utc);
     if (utc == 0 || !FileTimeToSystemTime(&ft, &t)) return DeleteRegValue(HKEY_CURRENT_USER, kSettingsKey, kPromiseValue);
-    char text[32];
-    std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02uZ", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
-                  t.wSecond);
+    std::string text = kPromiseForm;
+    const WORD fields[6] = {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
+    for (size_t i = text.size(), field = 6, rest = 0; i-- > 0;) {  // from the right: each field's last digit first
+        if (kPromiseForm[i] != '0') continue;
+        if (i + 1 == text.size() || kPromiseForm[i + 1] != '0') rest = fields[--field];
+        text[i] = static_cast<char>('0' + rest % 10), rest /= 10;
+    }
     WriteRegString(HKEY_CURRENT_USER, kSettingsKey, kPromiseValue, FromAnsi(text));
 }
 
