@@ -1,9 +1,14 @@
 // The Downloader and the update check's own fetch, measured (run by bench/downloader.sh):
 //   downloader_bench download URL FILE   one read through the Downloader control, saved to FILE
 //   downloader_bench update URL FILE     the update check's fetch, save and delete, 20 times
+//   downloader_bench bare URL FILE       the floor: WinINet's own read loop into one buffer, the
+//                                        largest reads it takes, no events; then the same save
+//   downloader_bench bare256 URL FILE    the same with reads of 256 KiB at most, as the Downloader's
 #include <windows.h>
 #include <psapi.h>
+#include <wininet.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -46,6 +51,28 @@ int DownloadBigFile(const char* url, const char* file) {
     return total > 0 ? 0 : 1;
 }
 
+int BareRead(const char* url, const char* saveAs, DWORD readAtMost) {
+    constexpr DWORD kRoom = 65u << 20;  // the file and then some: each read as large as what is left
+    auto* buffer = static_cast<unsigned char*>(VirtualAlloc(nullptr, kRoom, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    LARGE_INTEGER f, t0, t1, t2;
+    QueryPerformanceFrequency(&f);
+    QueryPerformanceCounter(&t0);
+    HINTERNET net = InternetOpenA("bench", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+    HINTERNET file = InternetOpenUrlA(net, url, nullptr, 0, INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0);
+    DWORD total = 0;
+    for (DWORD got = 0; buffer && file && total < kRoom && InternetReadFile(file, buffer + total, std::min(kRoom - total, readAtMost), &got) &&
+                        got > 0;)
+        total += got;
+    QueryPerformanceCounter(&t1);
+    InternetCloseHandle(file), InternetCloseHandle(net);
+    const bool saved = buffer && WriteWholeFile(saveAs, {buffer, total});
+    QueryPerformanceCounter(&t2);
+    const auto seconds = [&](LARGE_INTEGER a, LARGE_INTEGER b) { return double(b.QuadPart - a.QuadPart) / double(f.QuadPart); };
+    std::printf("bare WinINet loop, reads of %lu KiB at most: %lu bytes, %.3f s; the same save after it: %.3f s%s\n",
+                readAtMost >> 10, total, seconds(t0, t1), seconds(t1, t2), saved ? "" : " (failed)");
+    return total > 0 && saved ? 0 : 1;
+}
+
 // The update check's own work, without the dialog: fetch, save whole, read back, delete.
 int UpdateCheckFetch(const char* url, const char* file) {
     LARGE_INTEGER f, t0, t1;
@@ -69,6 +96,8 @@ int UpdateCheckFetch(const char* url, const char* file) {
 int main(int argc, char** argv) {
     if (argc == 4 && std::string(argv[1]) == "download") return DownloadBigFile(argv[2], argv[3]);
     if (argc == 4 && std::string(argv[1]) == "update") return UpdateCheckFetch(argv[2], argv[3]);
-    std::fprintf(stderr, "usage: downloader_bench download|update URL FILE\n");
+    if (argc == 4 && std::string(argv[1]) == "bare") return BareRead(argv[2], argv[3], 65u << 20);
+    if (argc == 4 && std::string(argv[1]) == "bare256") return BareRead(argv[2], argv[3], 256u << 10);
+    std::fprintf(stderr, "usage: downloader_bench download|update|bare URL FILE\n");
     return 2;
 }

@@ -80,12 +80,15 @@ int main(int argc, char** argv) {
     std::vector<std::vector<double>> times(exes.size());
     for (int r = 0; r < runs; ++r)  // alternating, so drift hits every program alike
         for (size_t e = 0; e < exes.size(); ++e) times[e].push_back(OneRun(exes[e]));
+    std::vector<double> medians;
     for (size_t e = 0; e < exes.size(); ++e) {
         std::vector<double> sorted = times[e];
         std::sort(sorted.begin(), sorted.end());
-        std::printf("%s median %.1f ms runs", exes[e], sorted[sorted.size() / 2]);
+        medians.push_back(sorted[sorted.size() / 2]);
+        std::printf("%s median %.1f ms runs", exes[e], medians.back());
         for (double t : times[e]) std::printf(" %.1f", t);
         std::printf("\n");
     }
+    if (medians.size() == 2) std::printf("ratio of the medians: %.2f\n", medians[0] / medians[1]);
     return 0;
 }
