@@ -1,6 +1,5 @@
 #include "platform/ChangeWatch.h"
 
-#include <atomic>
 #include <string>
 
 namespace {
@@ -8,17 +7,17 @@ namespace {
 constexpr size_t kMostKeys = 4;
 
 struct Watch {
-    std::atomic<HWND> window = nullptr;
-    std::atomic<UINT> message = 0;
-    bool started = false;
-    size_t count = 0;
+    HWND window = nullptr;
+    UINT message = 0;
+    size_t count = 0;  // keys; 0 until WatchKeys has set them
     std::string paths[kMostKeys];
     HKEY keys[kMostKeys] = {};
     HANDLE waits[kMostKeys + 1] = {};  // a change event for each key, then the alarm's timer
 };
-Watch watch;  // written before the thread starts, then the thread's alone (but for its target and the timer)
+Watch watch;  // the GUI thread's alone
 
-// Opens the key, or its nearest parent that exists, for notification, and asks for the next change.
+// Opens the key, or its nearest parent that exists, for notification, and asks for the next
+// change. The request lasts as long as the thread that makes it: the GUI thread, as the program.
 void Arm(size_t i) {
     if (watch.keys[i]) RegCloseKey(watch.keys[i]), watch.keys[i] = nullptr;
     std::string path = watch.paths[i];
@@ -32,39 +31,24 @@ void Arm(size_t i) {
                             TRUE);
 }
 
-DWORD WINAPI Run(void*) {
-    for (size_t i = 0; i < watch.count; ++i) Arm(i);
-    for (;;) {
-        const DWORD got = WaitForMultipleObjects(static_cast<DWORD>(watch.count + 1), watch.waits, FALSE, INFINITE);
-        if (got >= WAIT_OBJECT_0 + watch.count + 1) return 1;  // a wait that fails: nothing more to watch
-        const size_t i = got - WAIT_OBJECT_0;
-        if (i < watch.count) Arm(i);  // again, before the change is read: a later one is not missed
-        PostMessageA(watch.window, watch.message, i < watch.count ? kKeyChanged : kAlarmDue, 0);
-    }
-}
-
 }  // namespace
 
 bool WatchKeys(HWND window, UINT message, std::initializer_list<const char*> subkeys) {
     watch.window = window, watch.message = message;
-    if (watch.started) return true;
-    if (subkeys.size() > kMostKeys) return false;
-    watch.count = subkeys.size();
-    for (size_t i = 0; i < watch.count; ++i) {
-        watch.paths[i] = subkeys.begin()[i];
-        watch.waits[i] = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    }
-    watch.waits[watch.count] = CreateWaitableTimerA(nullptr, FALSE, nullptr);
-    for (size_t i = 0; i <= watch.count; ++i)
+    if (watch.count) return true;
+    if (subkeys.size() == 0 || subkeys.size() > kMostKeys) return false;
+    for (size_t i = 0; i <= subkeys.size(); ++i) {
+        watch.waits[i] = i < subkeys.size() ? CreateEventA(nullptr, FALSE, FALSE, nullptr)
+                                            : CreateWaitableTimerA(nullptr, FALSE, nullptr);
         if (!watch.waits[i]) return false;
-    HANDLE thread = CreateThread(nullptr, 0, Run, nullptr, 0, nullptr);
-    if (!thread) return false;
-    CloseHandle(thread);  // it runs as long as the process
-    return watch.started = true;
+    }
+    watch.count = subkeys.size();
+    for (size_t i = 0; i < watch.count; ++i) watch.paths[i] = subkeys.begin()[i], Arm(i);
+    return true;
 }
 
 void SetAlarm(uint64_t utc) {
-    HANDLE timer = watch.waits[watch.count];
+    HANDLE timer = watch.count ? watch.waits[watch.count] : nullptr;
     if (!timer) return;
     if (utc == 0) {
         CancelWaitableTimer(timer);
@@ -73,4 +57,12 @@ void SetAlarm(uint64_t utc) {
     LARGE_INTEGER due;
     due.QuadPart = static_cast<LONGLONG>(utc);  // positive: an absolute time of the system clock
     SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE);  // a sleeping machine is not woken for it
+}
+
+std::span<const HANDLE> WatchHandles() { return {watch.waits, watch.count ? watch.count + 1 : 0}; }
+
+void WatchSignaled(size_t index) {
+    if (index > watch.count || !watch.count) return;
+    if (index < watch.count) Arm(index);  // again, before the change is read: a later one is not missed
+    PostMessageA(watch.window, watch.message, index < watch.count ? kKeyChanged : kAlarmDue, 0);
 }

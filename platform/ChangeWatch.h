@@ -1,19 +1,24 @@
 #pragma once
-// One thread that waits, at no cost while nothing happens, for changes below keys of the current
-// user and for an alarm at a time of day, and posts a message to a window for each. It touches no
-// window and nothing of the caller's.
+// Changes below keys of the current user, and an alarm at a time of day, told to a window as a
+// posted message. Nothing polls and no thread waits: the message loop waits on WatchHandles()
+// beside the messages and calls WatchSignaled for the one that fired.
 #include <windows.h>
 
 #include <cstdint>
 #include <initializer_list>
+#include <span>
 
 inline constexpr WPARAM kKeyChanged = 0, kAlarmDue = 1;  // the message's wParam
 
 // Watches each of `subkeys` below HKEY_CURRENT_USER (or, while it does not exist, the nearest of
-// its parents that does, with all below it) and posts `message` with kKeyChanged after a change.
-// The thread starts once per process; a later call sends its messages to another window. False
-// when the thread cannot start (nothing is watched then).
+// its parents that does, with all below it): `message` reaches `window` with kKeyChanged after a
+// change. The keys are set once per process; a later call sends the messages to another window.
+// False when nothing can be watched.
 bool WatchKeys(HWND window, UINT message, std::initializer_list<const char*> subkeys);
-// Posts the message with kAlarmDue once the system's clock reaches `utc` (FILETIME units), even
-// after a sleep; 0 takes the alarm back. Only after WatchKeys.
+// The message with kAlarmDue once the system's clock reaches `utc` (FILETIME units), even after a
+// sleep; 0 takes the alarm back. Only after WatchKeys.
 void SetAlarm(uint64_t utc);
+
+// For the message loop: the handles to wait on (none before WatchKeys), and the one that fired.
+std::span<const HANDLE> WatchHandles();
+void WatchSignaled(size_t index);

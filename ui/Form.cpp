@@ -4,6 +4,7 @@
 #include <numeric>
 
 #include "platform/Api.h"
+#include "platform/ChangeWatch.h"
 #include "platform/Text.h"
 
 namespace {
@@ -376,10 +377,17 @@ LRESULT Form::Handle(UINT msg, WPARAM wp, LPARAM lp) {
 int RunMessageLoop(const Form* modal) {
     MSG m;
     while (!modal || modal->Loaded()) {
-        BOOL r = GetMessageA(&m, nullptr, 0, 0);
-        if (r <= 0) {
-            if (r == 0) PostQuitMessage(static_cast<int>(m.wParam));
-            return r == 0 ? static_cast<int>(m.wParam) : 1;
+        if (!PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+            // Nothing to do: wait for a message or for a watched key or the alarm (which post one).
+            const std::span<const HANDLE> waits = WatchHandles();
+            const DWORD got = MsgWaitForMultipleObjectsEx(static_cast<DWORD>(waits.size()), waits.data(), INFINITE,
+                                                          QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+            if (got - WAIT_OBJECT_0 < waits.size()) WatchSignaled(got - WAIT_OBJECT_0);
+            continue;
+        }
+        if (m.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(m.wParam));  // for the loops outside this one
+            return static_cast<int>(m.wParam);
         }
         bool handled = false;
         if (m.message >= WM_KEYFIRST && m.message <= WM_KEYLAST) {

@@ -67,6 +67,8 @@ void Pump(DWORD milliseconds) {
     for (DWORD end = GetTickCount() + milliseconds; static_cast<LONG>(end - GetTickCount()) > 0;) {
         MSG m;
         while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        const std::span<const HANDLE> waits = WatchHandles();  // as the program's loop does
+        if (DWORD got = MsgWaitForMultipleObjects(waits.size(), waits.data(), FALSE, 10, QS_ALLINPUT); got < waits.size())
+            WatchSignaled(got);
     }
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/Api.h"
+#include "platform/ChangeWatch.h"
 #include "res/resource.h"
 #include "services/mdlSysTray.h"
 
