@@ -3,12 +3,64 @@
 #include <wininet.h>
 
 #include <algorithm>
+#include <type_traits>
 #include <memory>
 
 namespace {
 
+// WinINet is loaded on first use, by whichever thread reads first: a BLIMO that never checks for
+// updates never maps it (nor the network libraries it brings). Without it, every transfer fails.
+struct WinInet {
+    decltype(&::InternetOpenA) InternetOpenA;
+    decltype(&::InternetConnectA) InternetConnectA;
+    decltype(&::HttpOpenRequestA) HttpOpenRequestA;
+    decltype(&::HttpSendRequestA) HttpSendRequestA;
+    decltype(&::HttpQueryInfoA) HttpQueryInfoA;
+    decltype(&::InternetCloseHandle) InternetCloseHandle;
+    decltype(&::InternetCombineUrlA) InternetCombineUrlA;
+    decltype(&::InternetCrackUrlA) InternetCrackUrlA;
+    decltype(&::InternetQueryDataAvailable) InternetQueryDataAvailable;
+    decltype(&::InternetQueryOptionA) InternetQueryOptionA;
+    decltype(&::InternetReadFile) InternetReadFile;
+    decltype(&::InternetSetOptionA) InternetSetOptionA;
+};
+WinInet net = {};
+bool netReady = false;
+INIT_ONCE netLoaded = INIT_ONCE_STATIC_INIT;
+
+BOOL CALLBACK LoadWinInet(PINIT_ONCE, PVOID, PVOID*) {
+    if (HMODULE module = LoadLibraryA("wininet.dll")) {
+        netReady = true;
+        const auto Get = [&](auto& entry, const char* name) {
+            entry = reinterpret_cast<std::remove_reference_t<decltype(entry)>>(
+                reinterpret_cast<void*>(GetProcAddress(module, name)));
+            netReady = netReady && entry;
+        };
+        Get(net.InternetOpenA, "InternetOpenA");
+        Get(net.InternetConnectA, "InternetConnectA");
+        Get(net.HttpOpenRequestA, "HttpOpenRequestA");
+        Get(net.HttpSendRequestA, "HttpSendRequestA");
+        Get(net.HttpQueryInfoA, "HttpQueryInfoA");
+        Get(net.InternetCloseHandle, "InternetCloseHandle");
+        Get(net.InternetCombineUrlA, "InternetCombineUrlA");
+        Get(net.InternetCrackUrlA, "InternetCrackUrlA");
+        Get(net.InternetQueryDataAvailable, "InternetQueryDataAvailable");
+        Get(net.InternetQueryOptionA, "InternetQueryOptionA");
+        Get(net.InternetReadFile, "InternetReadFile");
+        Get(net.InternetSetOptionA, "InternetSetOptionA");
+    }
+    return TRUE;
+}
+
+// The table, or nullptr when WinINet or one of its entries is missing. The public routines ask
+// first; what they call may then use Net()-> freely.
+const WinInet* Net() {
+    InitOnceExecuteOnce(&netLoaded, LoadWinInet, nullptr, nullptr);
+    return netReady ? &net : nullptr;
+}
+
 struct InternetCloser {
-    void operator()(HINTERNET h) const { InternetCloseHandle(h); }
+    void operator()(HINTERNET h) const { Net()->InternetCloseHandle(h); }
 };
 using InternetHandle = std::unique_ptr<void, InternetCloser>;
 
@@ -18,13 +70,13 @@ constexpr uint64_t kReserveAtMost = 256u << 20;
 
 bool QueryNumber(HINTERNET request, DWORD what, DWORD& value) {
     DWORD size = sizeof value;
-    return HttpQueryInfoA(request, what | HTTP_QUERY_FLAG_NUMBER, &value, &size, nullptr) != FALSE;
+    return Net()->HttpQueryInfoA(request, what | HTTP_QUERY_FLAG_NUMBER, &value, &size, nullptr) != FALSE;
 }
 
 void SetTimeouts(HINTERNET session, DWORD ms) {
     for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
                          INTERNET_OPTION_RECEIVE_TIMEOUT})
-        InternetSetOptionA(session, option, &ms, sizeof ms);
+        Net()->InternetSetOptionA(session, option, &ms, sizeof ms);
 }
 
 bool TimeIsUp(DWORD started, DWORD totalMs) { return totalMs != 0 && GetTickCount() - started > totalMs; }
@@ -55,7 +107,7 @@ bool Crack(const std::string& url, Target& target) {
     parts.dwUrlPathLength = static_cast<DWORD>(path.size());
     parts.lpszExtraInfo = extra.data();
     parts.dwExtraInfoLength = static_cast<DWORD>(extra.size());
-    if (!InternetCrackUrlA(url.c_str(), static_cast<DWORD>(url.size()), 0, &parts)) return false;
+    if (!Net()->InternetCrackUrlA(url.c_str(), static_cast<DWORD>(url.size()), 0, &parts)) return false;
     target.host = host;
     target.path = std::string(path.c_str()) + extra.c_str();
     if (target.path.empty()) target.path = "/";
@@ -70,10 +122,11 @@ std::optional<DWORD> UrlRefusal(const std::string& ansiUrl) {
     // Only scheme://host... is a URL at all; which scheme is the next question.
     size_t mark = ansiUrl.find("://");
     if (mark == std::string::npos || mark == 0) return ERROR_INTERNET_INVALID_URL;
+    if (!Net()) return ERROR_INTERNET_INTERNAL_ERROR;
     URL_COMPONENTSA parts = {};
     parts.dwStructSize = sizeof parts;
     parts.dwSchemeLength = parts.dwHostNameLength = parts.dwUrlPathLength = 1;
-    if (!InternetCrackUrlA(ansiUrl.c_str(), static_cast<DWORD>(ansiUrl.size()), 0, &parts)) {
+    if (!Net()->InternetCrackUrlA(ansiUrl.c_str(), static_cast<DWORD>(ansiUrl.size()), 0, &parts)) {
         DWORD e = GetLastError();
         return e == ERROR_INTERNET_UNRECOGNIZED_SCHEME ? e : ERROR_INTERNET_INVALID_URL;
     }
@@ -119,7 +172,7 @@ struct SendJob {
 
 DWORD WINAPI SendThread(void* param) {
     std::unique_ptr<std::shared_ptr<SendJob>> job(static_cast<std::shared_ptr<SendJob>*>(param));
-    (*job)->sent = HttpSendRequestA((*job)->handles->request.get(), nullptr, 0, nullptr, 0);
+    (*job)->sent = Net()->HttpSendRequestA((*job)->handles->request.get(), nullptr, 0, nullptr, 0);
     SetEvent((*job)->done);
     return 0;
 }
@@ -144,10 +197,10 @@ bool Ask(const std::string& ansiUrl, const TransferOptions& options, DWORD start
     Handles& h = *answer.handles;
     Target target;
     if (!Crack(ansiUrl, target)) return false;
-    h.session.reset(InternetOpenA("BLIMO", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+    h.session.reset(Net()->InternetOpenA("BLIMO", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!h.session) return false;
     SetTimeouts(h.session.get(), options.stallMs);
-    h.connection.reset(InternetConnectA(h.session.get(), target.host.c_str(), target.port, nullptr, nullptr,
+    h.connection.reset(Net()->InternetConnectA(h.session.get(), target.host.c_str(), target.port, nullptr, nullptr,
                                         INTERNET_SERVICE_HTTP, 0, 0));
     if (!h.connection) return false;
     SetTimeouts(h.connection.get(), options.stallMs);
@@ -155,7 +208,7 @@ bool Ask(const std::string& ansiUrl, const TransferOptions& options, DWORD start
     DWORD flags = INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_AUTH | INTERNET_FLAG_NO_AUTO_REDIRECT;
     if (target.secure) flags |= INTERNET_FLAG_SECURE;
     if (options.fresh) flags |= INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE;
-    h.request.reset(HttpOpenRequestA(h.connection.get(), "GET", target.path.c_str(), nullptr, nullptr, nullptr,
+    h.request.reset(Net()->HttpOpenRequestA(h.connection.get(), "GET", target.path.c_str(), nullptr, nullptr, nullptr,
                                      flags, 0));
     if (!h.request) return false;
     // Set on the request itself, before each wait: the limits of the handles above do not reach
@@ -170,7 +223,7 @@ bool Ask(const std::string& ansiUrl, const TransferOptions& options, DWORD start
 std::optional<uint64_t> AnnouncedLength(HINTERNET request) {
     char text[64] = {};
     DWORD size = sizeof text - 1;
-    if (!HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr)) return std::nullopt;
+    if (!Net()->HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr)) return std::nullopt;
     uint64_t length = 0;
     const char* p = text;
     while (*p == ' ') ++p;
@@ -189,16 +242,16 @@ std::optional<std::string> RedirectTarget(const Answer& answer) {
         return std::nullopt;
     std::string location(INTERNET_MAX_URL_LENGTH, '\0');
     DWORD size = static_cast<DWORD>(location.size());
-    if (!HttpQueryInfoA(answer.Request(), HTTP_QUERY_LOCATION, location.data(), &size, nullptr))
+    if (!Net()->HttpQueryInfoA(answer.Request(), HTTP_QUERY_LOCATION, location.data(), &size, nullptr))
         return std::nullopt;
     location.resize(size);
     std::string from(INTERNET_MAX_URL_LENGTH, '\0');
     size = static_cast<DWORD>(from.size());
-    if (!InternetQueryOptionA(answer.Request(), INTERNET_OPTION_URL, from.data(), &size)) return std::nullopt;
+    if (!Net()->InternetQueryOptionA(answer.Request(), INTERNET_OPTION_URL, from.data(), &size)) return std::nullopt;
     from.resize(size);
     std::string whole(INTERNET_MAX_URL_LENGTH, '\0');
     size = static_cast<DWORD>(whole.size());
-    if (!InternetCombineUrlA(from.c_str(), location.c_str(), whole.data(), &size, ICU_NO_ENCODE)) return std::nullopt;
+    if (!Net()->InternetCombineUrlA(from.c_str(), location.c_str(), whole.data(), &size, ICU_NO_ENCODE)) return std::nullopt;
     whole.resize(size);
     return whole;
 }
@@ -208,6 +261,7 @@ std::optional<std::string> RedirectTarget(const Answer& answer) {
 TransferResult HttpTransfer(const std::string& ansiUrl, const TransferOptions& options,
                             const TransferProgress& progress) {
     TransferResult result;
+    if (!Net()) return result;
     const DWORD started = GetTickCount();
     Answer answer;
     std::string url = ansiUrl;
@@ -231,11 +285,11 @@ TransferResult HttpTransfer(const std::string& ansiUrl, const TransferOptions& o
         // (the receive time-out still ends a stalled one).
         DWORD want = kReadAtMost, got = 0;
         if (options.totalMs != 0) {
-            if (!InternetQueryDataAvailable(request, &want, 0, 0)) return result;
+            if (!Net()->InternetQueryDataAvailable(request, &want, 0, 0)) return result;
             if (want == 0) break;
             want = std::min(want, kReadAtMost);
         }
-        if (!InternetReadFile(request, block.get(), want, &got)) return result;
+        if (!Net()->InternetReadFile(request, block.get(), want, &got)) return result;
         if (got == 0) break;
         result.data.insert(result.data.end(), block.get(), block.get() + got);
         if (TimeIsUp(started, options.totalMs)) return result;
