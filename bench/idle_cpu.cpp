@@ -1,7 +1,8 @@
 // idle_cpu EXE SECONDS: starts the program and waits until its tray icon exists; 10 s later reports
-// its working set and private bytes (Wine's own share included, as in any program under Wine), then
-// the CPU time (user + kernel) it uses over the next SECONDS while nobody touches it. The CPU goal
-// is zero: no timers and no polling once the icon is there.
+// its working set (Wine's own share included, as in any program under Wine; scripts/bench reads
+// the private bytes from the system at that moment, which Wine does not report), then the CPU time
+// (user + kernel) it uses over the next SECONDS while nobody touches it. The CPU goal is zero: no
+// timers and no polling once the icon is there.
 #include <windows.h>
 #include <psapi.h>
 #include <shellapi.h>
@@ -60,8 +61,8 @@ int main(int argc, char** argv) {
     PROCESS_MEMORY_COUNTERS_EX mem = {};
     mem.cb = sizeof mem;
     if (GetProcessMemoryInfo(pi.hProcess, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&mem), sizeof mem))
-        std::printf("%s: idle working set %.2f MiB, private bytes %.2f MiB\n", argv[1], mem.WorkingSetSize / 1048576.0,
-                    mem.PrivateUsage / 1048576.0);
+        std::printf("%s: idle working set %.2f MiB\n", argv[1], mem.WorkingSetSize / 1048576.0);
+    std::fflush(stdout);
     double before = CpuMs(pi.hProcess);
     Sleep(static_cast<DWORD>(std::atoi(argv[2]) * 1000));
     double after = CpuMs(pi.hProcess);
