@@ -109,7 +109,7 @@ void frmMain::Controls_Load() { SetText("lblVersion", L"Version " + FromAnsi(Dis
 
 void frmMain::SetMenuBitmaps() {
     // Each step that fails is skipped: the items then show no bitmap.
-    HMENU popup = GetSubMenu(GetMenu(Hwnd()), 0);
+    HMENU popup = GetSubMenu(Menu(), 0);
     if (!popup) return;
     SetMenuItemBitmaps(popup, 0, MF_BYPOSITION, Picture("imgBLIMO1"), Picture("imgBLIMO1"));
     SetMenuItemBitmaps(popup, 1, MF_BYPOSITION, Picture("imgBLIMO2"), Picture("imgBLIMO2"));
@@ -226,7 +226,7 @@ void frmMain::Form_MouseMove(short, short, float x, float) {
         SetForegroundWindow(Hwnd());  // so the menu closes when the user clicks elsewhere
         POINT at;
         GetCursorPos(&at);
-        TrackPopupMenu(GetSubMenu(GetMenu(Hwnd()), 0), 0, at.x, at.y, 0, Hwnd(), nullptr);
+        TrackPopupMenu(GetSubMenu(Menu(), 0), 0, at.x, at.y, 0, Hwnd(), nullptr);
         PostMessageA(Hwnd(), WM_NULL, 0, 0);
     }
 }

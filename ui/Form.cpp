@@ -98,12 +98,13 @@ void Form::CreateMenuBar() {
             AppendMenuA(popup, MF_STRING, kMenuBase + i, Ansi(item.caption).c_str());
     }
     AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), Ansi(def_.menu->caption).c_str());
-    SetMenu(hwnd_, bar);
+    menu_ = bar;  // attached with the controls: the window was sized for it
 }
 
 void Form::EnsureControls() const {
     if (!hwnd_ || !items_.empty()) return;
     auto& self = const_cast<Form&>(*this);  // the controls are part of what the window already is
+    if (menu_) SetMenu(hwnd_, menu_);
     self.CreateControls();
     self.Controls_Load();
 }
@@ -189,6 +190,7 @@ void Form::Centre() {
 void Form::Show() {
     Load();
     EnsureControls();
+    SendIcon();
     if (!shownOnce_) {
         Centre();
         shownOnce_ = true;
@@ -294,9 +296,16 @@ HBITMAP Form::Picture(std::string_view name) const {
 
 void Form::SetIcon(HICON icon) {
     icon_ = icon;
-    if (!hwnd_) return;
-    SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-    SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+    if (Visible() || when_ == Controls::WithWindow) SendIcon();  // a hidden window's title bar waits
+}
+
+// Giving the window system an icon is not free (it is converted for the title bar and the task
+// switcher): a hidden window answers WM_GETICON from icon_ until it is shown.
+void Form::SendIcon() {
+    if (!hwnd_ || iconSent_ == icon_) return;
+    iconSent_ = icon_;
+    SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+    SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
 }
 
 const char* Form::SourceOf(int id) const {
@@ -364,7 +373,12 @@ LRESULT Form::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_CLOSE:
             if (QueryClose()) Unload();
             return 0;
+        case WM_GETICON:  // every size: the form has one icon
+            return reinterpret_cast<LRESULT>(icon_);
         case WM_NCDESTROY:
+            if (menu_ && GetMenu(hwnd_) != menu_) DestroyMenu(menu_);  // never attached: ours to free
+            menu_ = nullptr;
+            iconSent_ = nullptr;
             SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
             hwnd_ = nullptr;
             lastFocus_ = nullptr;

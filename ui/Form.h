@@ -49,8 +49,9 @@ constexpr bool RoutesMatch(const FormDef& def, const Route (&routes)[N]) {
 
 class Form {
 public:
-    // A window that starts hidden and may never be shown can leave its controls (and their fonts)
-    // until they are first needed: shown, or asked for by name.
+    // A window that starts hidden and may never be shown can leave its controls (and their fonts),
+    // its menu bar's place and its title-bar icon until they are first needed: shown, or asked for
+    // by name. Its menu and icon exist all along (Menu(), WM_GETICON).
     enum class Controls { WithWindow, WhenNeeded };
     Form(const FormDef& def, std::span<const Route> routes, Controls when = Controls::WithWindow);
     virtual ~Form();
@@ -67,7 +68,7 @@ public:
     bool Visible() const { return hwnd_ && IsWindowVisible(hwnd_); }
     HWND Hwnd() const { return hwnd_; }
     HWND Item(std::string_view name) const;  // nullptr when not loaded or no such control
-    HMENU Menu() const { return hwnd_ ? GetMenu(hwnd_) : nullptr; }
+    HMENU Menu() const { return menu_; }  // the menu bar, made with the window (shown with the controls)
 
     std::wstring Text(std::string_view name) const;
     void SetText(std::string_view name, std::wstring_view text);
@@ -105,6 +106,7 @@ private:
     LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
     void CreateControls();
     void EnsureControls() const;
+    void SendIcon();
     HBITMAP BitmapFor(size_t row) const;
     void CreateMenuBar();
     HFONT FontFor(const FontDef& font);
@@ -122,7 +124,9 @@ private:
     bool shownOnce_ = false;
     Controls when_;
     bool modal_ = false;
-    HWND lastFocus_ = nullptr;  // the control that had the focus when the window was deactivated
+    HWND lastFocus_ = nullptr;
+    HMENU menu_ = nullptr;
+    HICON iconSent_ = nullptr;  // the icon the window was last given with WM_SETICON  // the control that had the focus when the window was deactivated
     std::vector<HWND> items_;  // by row of the control table
     std::vector<std::pair<FontDef, HFONT>> fonts_;
     mutable std::vector<HBITMAP> bitmaps_;  // by row of the control table, loaded on first use
