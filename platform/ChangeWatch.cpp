@@ -16,8 +16,10 @@ struct Watch {
 };
 Watch watch;  // the GUI thread's alone
 
-// Opens the key, or its nearest parent that exists, for notification, and asks for the next
-// change. The request lasts as long as the thread that makes it: the GUI thread, as the program.
+// Opens the key for notification and asks for its next change of a value or subkey. While it does
+// not exist, its nearest parent that does is asked only for subkeys coming or going: the next one
+// may be on the way to the key. The request lasts as long as the thread that makes it: the GUI
+// thread, as the program.
 void Arm(size_t i) {
     if (watch.keys[i]) RegCloseKey(watch.keys[i]), watch.keys[i] = nullptr;
     std::string path = watch.paths[i];
@@ -27,8 +29,9 @@ void Arm(size_t i) {
         const size_t parent = path.find_last_of('\\');
         path.erase(parent == std::string::npos ? 0 : parent);
     }
-    RegNotifyChangeKeyValue(watch.keys[i], TRUE, REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET, watch.waits[i],
-                            TRUE);
+    const DWORD changes = path == watch.paths[i] ? REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET
+                                                 : REG_NOTIFY_CHANGE_NAME;
+    RegNotifyChangeKeyValue(watch.keys[i], FALSE, changes, watch.waits[i], TRUE);
 }
 
 }  // namespace

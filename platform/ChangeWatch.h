@@ -10,9 +10,9 @@
 
 inline constexpr WPARAM kKeyChanged = 0, kAlarmDue = 1;  // the message's wParam
 
-// Watches each of `subkeys` below HKEY_CURRENT_USER (or, while it does not exist, the nearest of
-// its parents that does, with all below it): `message` reaches `window` with kKeyChanged after a
-// change. The keys are set once per process; a later call sends the messages to another window.
+// Watches each of `subkeys` below HKEY_CURRENT_USER, its values and subkeys (or, while it does not
+// exist, its nearest parent that does, for the subkeys on the way): `message` reaches `window`
+// with kKeyChanged after a change. The keys are set once per process; a later call sends the messages to another window.
 // False when nothing can be watched.
 bool WatchKeys(HWND window, UINT message, std::initializer_list<const char*> subkeys);
 // The message with kAlarmDue once the system's clock reaches `utc` (FILETIME units), even after a
