@@ -35,7 +35,11 @@ ROWS = [  # id, the server's behaviour (None: no server), the outcome, the least
 
 
 @pytest.fixture(scope="module")
-def blimo(): return Blimo(BUILD / "e2e" / "BLIMO.exe")  # noqa: E704
+def blimo():  # off for a minute, a promise kept at the real unit while the checks run (the last test)
+    b = Blimo(BUILD / "e2e" / "BLIMO.exe")
+    assert subprocess.run(["wine", BUILD / "e2e" / "BLIMO.exe", "/off:1"], timeout=20).returncode == 0
+    wait_for(lambda: tray_colour() == "red" and reg(SETTINGS, "OffUntil"), what="off until a minute from now")
+    return b
 
 
 def dialog(blimo):  # the one a failed check left open, or one opened as the tray menu's Update does, once shown
@@ -86,3 +90,8 @@ def test_check(blimo, behaviour, outcome, least):
     got[0] or gone("Check for Updates")
     assert got == outcome and least <= took <= LIMIT + 1 and blimo.running() and (not s or 1 <= len(s.requests) <= 25)
     assert not [p.name for p in TEMP.iterdir() if p.name == "BLIMOUpdate.txt" or p.name.startswith("blm")]
+
+
+def test_the_screensaver_came_back_on_at_its_minute(blimo):
+    wait_for(lambda: tray_colour() == "green", timeout=60, what="the screensaver on again")
+    assert reg(DESKTOP, "ScreenSaveActive") == "1" and reg(SETTINGS, "OffUntil") is None
