@@ -39,6 +39,13 @@ HICON LoadStateIcon(int resource) {
     return icon;
 }
 
+// What the icon shows: the administrator's state when a policy sets one, else the user's text.
+std::wstring SettingShown(bool& byPolicy) {
+    const std::optional<bool> policy = PolicySaverState();
+    byPolicy = policy.has_value();
+    return policy ? (*policy ? L"1" : L"0") : UserSaverState();
+}
+
 }  // namespace
 
 // The mutex lives as long as the process.
@@ -82,9 +89,7 @@ void frmMain::Form_Load() {
 
     SetMenuBitmaps();
 
-    const std::optional<bool> policy = PolicySaverState();
-    SaverState = policy ? (*policy ? L"1" : L"0") : UserSaverState();
-    byPolicy_ = policy.has_value();
+    SaverState = SettingShown(byPolicy_);
     // A promise to switch back on: kept while it is ahead and nothing switched on meanwhile.
     const uint64_t promised = PromisedOnTime();
     promisedOn_ = promised > Now() && SaverState == L"0" && !byPolicy_ ? promised : 0;
@@ -169,13 +174,12 @@ bool frmMain::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
 // ends a promise to switch back on; `backOnAt` makes a new one.
 bool frmMain::Switch(bool on, uint64_t backOnAt) {
     if (byPolicy_) {
-        ShowTrayBalloon(SaverState == L"1" ? L"Your administrator has turned the screensaver On. It cannot be switched here."
-                                           : L"Your administrator has turned the screensaver Off. It cannot be switched here.",
+        ShowTrayBalloon(std::wstring(L"Your administrator has turned the screensaver ") +
+                            (SaverState == L"1" ? L"On" : L"Off") + L". It cannot be switched here.",
                         L"ScreenSaver set by your administrator", StateTip(), NIIF_WARNING);
         return false;
     }
-    if (promisedOn_ || backOnAt) SetAlarm(backOnAt), KeepPromisedOnTime(backOnAt);
-    promisedOn_ = backOnAt;
+    Promise(backOnAt);
     const SwitchRow& row = on ? kSwitchOn : kSwitchOff;
     SaverState = row.value;  // first: the change comes back to this window, and finds nothing new
     StoreSaverState(on);
@@ -190,13 +194,20 @@ bool frmMain::Switch(bool on, uint64_t backOnAt) {
 // A change made elsewhere, read from the stored values (what the system announces is stored with
 // it): the icon and tip show it, without a balloon, and a promise made before it is void.
 void frmMain::FollowSetting() {
-    const std::optional<bool> policy = PolicySaverState();
-    const std::wstring state = policy ? (*policy ? L"1" : L"0") : UserSaverState();
-    if (state == SaverState && policy.has_value() == byPolicy_) return;
-    SaverState = state, byPolicy_ = policy.has_value();
-    if (promisedOn_) SetAlarm(0), KeepPromisedOnTime(0), promisedOn_ = 0;
+    bool byPolicy = false;
+    const std::wstring state = SettingShown(byPolicy);
+    if (state == SaverState && byPolicy == byPolicy_) return;
+    SaverState = state, byPolicy_ = byPolicy;
+    Promise(0);
     SetIcon(LoadStateIcon(state == L"0" ? IDI_OFF : IDI_ON));
     SetTrayTip(StateTip());
+}
+
+// A promise to switch back on at `backOnAt` (0: none), stored and set on the alarm; the one before
+// it, if any, is gone.
+void frmMain::Promise(uint64_t backOnAt) {
+    if (promisedOn_ || backOnAt) SetAlarm(backOnAt), KeepPromisedOnTime(backOnAt);
+    promisedOn_ = backOnAt;
 }
 
 std::wstring frmMain::StateTip() const {
@@ -243,7 +254,7 @@ bool frmMain::QueryClose() {
 }
 
 void frmMain::mnuExit_Click() {
-    if (promisedOn_) KeepPromisedOnTime(0), StoreSaverState(true);  // no one would be left to keep it
+    if (promisedOn_) Promise(0), StoreSaverState(true);  // no one would be left to keep it
     RemoveTrayIcon();
     Api.ExitProcess(0);
 }

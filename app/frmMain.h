@@ -46,6 +46,7 @@ private:
     void SetMenuBitmaps();
     bool Switch(bool on, uint64_t backOnAt = 0);
     void FollowSetting();
+    void Promise(uint64_t backOnAt);
     std::wstring StateTip() const;
     void KeepTrayIcon(bool added);
 
