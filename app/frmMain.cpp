@@ -93,6 +93,7 @@ void frmMain::Form_Load() {
     // A promise to switch back on: kept while it is ahead and nothing switched on meanwhile.
     const uint64_t promised = PromisedOnTime();
     promisedOn_ = promised > Now() && SaverState == L"0" && !byPolicy_ ? promised : 0;
+    offHere_ = promisedOn_ != 0;  // an Off found at start-up holds nothing; one BLIMO promised does
     SetIcon(LoadStateIcon(SaverState == L"0" ? IDI_OFF : IDI_ON));
 
     taskbarCreated_ = RegisterWindowMessageA("TaskbarCreated");
@@ -104,6 +105,7 @@ void frmMain::Form_Load() {
     WatchKeys(Hwnd(), kSettingChanged, {"Control Panel\\Desktop", Ansi(kPolicyKey).c_str()});
     if (promisedOn_) {
         SetAlarm(promisedOn_);
+        KeepDisplay();
     } else if (promised) {  // its time came while no BLIMO ran, or it was switched meanwhile
         KeepPromisedOnTime(0);
         if (promised <= Now() && SaverState == L"0" && !byPolicy_) Switch(true);
@@ -139,6 +141,12 @@ bool frmMain::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         if (wp == kKeyChanged) FollowSetting();
         return true;
     }
+    if (msg == kTrayCallback) {  // decoded as the mouse-move message it once was
+        if (IsWindowEnabled(Hwnd()))  // a window behind a modal dialog waits
+            Form_MouseMove(0, 0, static_cast<float>(LOWORD(lp) * TwipsPerPixelX()), 0);
+        return true;
+    }
+    if (msg == WM_MOUSEMOVE) return true;  // a real mouse over the About window: nothing to do
     if (msg == WM_SETTINGCHANGE && wp == SPI_SETSCREENSAVEACTIVE) {  // as Control Panel announces a switch
         FollowSetting();
         return true;
@@ -188,6 +196,8 @@ bool frmMain::Switch(bool on, uint64_t backOnAt) {
         ShowTrayBalloon(row.balloon, row.title, StateTip());
     else
         SetTrayTip(StateTip());
+    offHere_ = !on;
+    KeepDisplay();
     return true;
 }
 
@@ -197,16 +207,27 @@ void frmMain::FollowSetting() {
     bool byPolicy = false;
     const std::wstring state = SettingShown(byPolicy);
     if (state == SaverState && byPolicy == byPolicy_) return;
-    SaverState = state, byPolicy_ = byPolicy;
+    SaverState = state;
+    byPolicy_ = byPolicy;
+    offHere_ = false;
     Promise(0);
     SetIcon(LoadStateIcon(state == L"0" ? IDI_OFF : IDI_ON));
     SetTrayTip(StateTip());
+    KeepDisplay();
+}
+
+// The display is held while an Off that BLIMO made lasts, with the tooltip's words as the reason.
+void frmMain::KeepDisplay() {
+    hold_.Want(offHere_ && SaverState == L"0" && !byPolicy_ ? L"BLIMO: " + StateTip() : std::wstring());
 }
 
 // A promise to switch back on at `backOnAt` (0: none), stored and set on the alarm; the one before
 // it, if any, is gone.
 void frmMain::Promise(uint64_t backOnAt) {
-    if (promisedOn_ || backOnAt) SetAlarm(backOnAt), KeepPromisedOnTime(backOnAt);
+    if (promisedOn_ || backOnAt) {
+        SetAlarm(backOnAt);
+        KeepPromisedOnTime(backOnAt);
+    }
     promisedOn_ = backOnAt;
 }
 
@@ -254,14 +275,35 @@ bool frmMain::QueryClose() {
 }
 
 void frmMain::mnuExit_Click() {
-    if (promisedOn_) Promise(0), StoreSaverState(true);  // no one would be left to keep it
+    if (promisedOn_) {  // no one would be left to keep it
+        Promise(0);
+        StoreSaverState(true);
+    }
+    offHere_ = false;
+    KeepDisplay();
     RemoveTrayIcon();
     Api.ExitProcess(0);
 }
 
+namespace {
+
+// The help file beside the program (a portable copy, any install folder), else where setup puts it.
+std::string HelpFile() {
+    char path[MAX_PATH] = {};
+    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string beside(path, n < MAX_PATH ? n : 0);
+    const size_t folder = beside.find_last_of('\\');
+    if (folder == std::string::npos) return BLIMO_HELP_FILE;
+    beside.replace(folder + 1, std::string::npos, "blimo.chm");
+    const DWORD attributes = GetFileAttributesA(beside.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) ? beside : BLIMO_HELP_FILE;
+}
+
+}  // namespace
+
 void frmMain::cmdHelp_Click() {
     // A missing help file or help engine shows nothing of ours: the call's answer is not used.
-    Api.HtmlHelpA(Hwnd(), BLIMO_HELP_FILE, 0 /* HH_DISPLAY_TOPIC */, 0);
+    Api.HtmlHelpA(Hwnd(), HelpFile().c_str(), 0 /* HH_DISPLAY_TOPIC */, 0);
 }
 
 void frmMain::cmdHomePage_Click() {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "services/DisplayHold.h"
 #include "services/TextRules.h"
 #include "ui/Form.h"
 
@@ -49,6 +50,10 @@ private:
     void Promise(uint64_t backOnAt);
     std::wstring StateTip() const;
     void KeepTrayIcon(bool added);
+    void KeepDisplay();
+
+    DisplayHold hold_;
+    bool offHere_ = false;  // the screensaver is off because BLIMO switched it off (not found so)
 
     UINT taskbarCreated_ = 0;
     int trayRetriesLeft_ = 0;

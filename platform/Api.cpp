@@ -19,4 +19,5 @@ PlatformApi Api = {
     ::RegOpenKeyA,       ::RegCreateKeyA,          ::RegQueryValueExA, ::RegSetValueExA,
     ::RegDeleteValueA,   ::RegCloseKey,            ::Shell_NotifyIconA, ::SystemParametersInfoA,
     ::ShellExecuteA,     HtmlHelpOnDemand,         ::MessageBoxA,        ::ExitProcess,
+    ::PowerCreateRequest, ::PowerSetRequest,       ::PowerClearRequest,  ::SetThreadExecutionState,
 };

@@ -22,6 +22,11 @@ struct PlatformApi {
     int(WINAPI* MessageBoxA)(HWND, LPCSTR, LPCSTR, UINT);
     // Exit: a test sees the icon go before the process would end.
     VOID(WINAPI* ExitProcess)(UINT);
+    // The display hold: which of these a switch calls, and in what order, is seen only here.
+    HANDLE(WINAPI* PowerCreateRequest)(PREASON_CONTEXT);
+    BOOL(WINAPI* PowerSetRequest)(HANDLE, POWER_REQUEST_TYPE);
+    BOOL(WINAPI* PowerClearRequest)(HANDLE, POWER_REQUEST_TYPE);
+    EXECUTION_STATE(WINAPI* SetThreadExecutionState)(EXECUTION_STATE);
 };
 
 extern PlatformApi Api;

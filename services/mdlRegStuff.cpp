@@ -58,3 +58,14 @@ void DeleteRegValue(HKEY root, std::wstring_view subkey, std::wstring_view value
     }
     Api.RegDeleteValueA(key.handle, Ansi(valueName).c_str());
 }
+
+std::optional<DWORD> ReadRegDword(HKEY root, std::wstring_view subkey, std::wstring_view valueName, RegView view) {
+    HKEY key = nullptr;
+    const REGSAM access = KEY_QUERY_VALUE | (view == RegView::Native64 ? KEY_WOW64_64KEY : 0);
+    if (RegOpenKeyExA(root, Ansi(subkey).c_str(), 0, access, &key) != ERROR_SUCCESS) return std::nullopt;
+    DWORD type = 0, value = 0, size = sizeof value;
+    const LONG read = RegQueryValueExA(key, Ansi(valueName).c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+    RegCloseKey(key);
+    if (read != ERROR_SUCCESS || type != REG_DWORD || size != sizeof value) return std::nullopt;
+    return value;
+}

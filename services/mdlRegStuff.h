@@ -1,8 +1,10 @@
 #pragma once
-// The program's only road to the registry: REG_SZ values below a root key. No routine reports a
-// failure; an absent or unreadable value reads as the empty text.
+// The program's only road to the registry: REG_SZ values below a root key, and the REG_DWORD
+// values of policies. No routine reports a failure; an absent or unreadable value reads as the
+// empty text (or as none).
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -10,3 +12,9 @@ std::wstring ReadRegString(HKEY root, std::wstring_view subkey, std::wstring_vie
 void WriteRegString(HKEY root, std::wstring_view subkey, std::wstring_view valueName,
                     std::wstring_view text);
 void DeleteRegValue(HKEY root, std::wstring_view subkey, std::wstring_view valueName);
+
+// Which registry a 32-bit program reads under HKEY_LOCAL_MACHINE\SOFTWARE on 64-bit Windows: its
+// own redirected view, or the 64-bit one that the system's own settings live in.
+enum class RegView { Own, Native64 };
+std::optional<DWORD> ReadRegDword(HKEY root, std::wstring_view subkey, std::wstring_view valueName,
+                                  RegView view = RegView::Own);

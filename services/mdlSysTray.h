@@ -46,7 +46,9 @@ static_assert(offsetof(TrayIconRecord, dwInfoFlags) == 484);
 
 inline constexpr UINT kTrayIconId = 1;
 inline constexpr UINT kTrayFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_INFO;  // 0x17
-inline constexpr UINT kTrayCallback = WM_MOUSEMOVE;                               // 0x200
+// The shell's notifications come as a message of the program's own, never taken for a real mouse
+// move over the window (one at x = 515 would otherwise pass for a double click, at high DPI).
+inline constexpr UINT kTrayCallback = WM_APP + 0x200;
 
 extern TrayIconRecord TrayIconData;
 extern bool ShowBubbles;

@@ -2,6 +2,8 @@
 // layout at the screen's DPI (`unit` runs at 96 DPI, `high_dpi` on a screen of 144).
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "Support.h"
 #include "app/CommandLine.h"
 #include "app/frmMain.h"
@@ -23,7 +25,15 @@ const std::string kOn = "on|ScreenSaver On|Your ScreenSaver has been turned On.|
 
 struct MainWindow : ::testing::Test {
     void Start(const char* s, const char* b = nullptr) { saver.Set(s), bubbles.Set(b), main.Load(); }  // none: absent
-    void Tray(UINT mouse) { SendMessageA(main.Hwnd(), WM_MOUSEMOVE, 0, static_cast<LPARAM>(mouse)); }
+    void Tray(UINT mouse) { SendMessageA(main.Hwnd(), 0x8200, kTrayIconId, static_cast<LPARAM>(mouse)); }
+    void Changed() { SendMessageA(main.Hwnd(), WM_APP + 1, 0, 0); }  // as the registry watch tells it
+    // The display hold's calls since the last look.
+    Calls Power() {
+        Calls power = Recorder::Matching("Power");
+        for (const std::string& call : Recorder::Matching("SetThreadExecutionState")) power.push_back(call);
+        Recorder::calls.clear();
+        return power;
+    }
     // The last record sent as the user sees it: "icon|tip|balloon|balloon title".
     std::string Shown() {
         const TrayIconRecord& r = Recorder::trays.back().second;
@@ -53,18 +63,19 @@ TEST_F(MainWindow, StartUpAddsTheIconThenASwitchWritesSetsTheSessionAndModifiesT
     Start("1");
     const auto& [message, r] = Recorder::trays.at(0);
     EXPECT_EQ(std::tuple(message, r.cbSize, r.hWnd, r.uID, r.uFlags, r.uCallbackMessage, r.uTimeout, Shown()),
-              std::tuple(DWORD{NIM_ADD}, DWORD{sizeof(void*) == 4 ? 488 : 504}, main.Hwnd(), 1u, 0x17u, 0x200u, 0u,
+              std::tuple(DWORD{NIM_ADD}, DWORD{sizeof(void*) == 4 ? 488 : 504}, main.Hwnd(), 1u, 0x17u, 0x8200u, 0u,
                          "on|BLIMO||"));
     EXPECT_EQ(std::tuple(Recorder::trays.size(), main.Text("lblVersion"), main.Visible()),
               std::tuple(1u, L"Version 1.01", false));
     Recorder::calls.clear();
-    main.Click("mnuOff");  // balloons are off: the tip alone says it
+    main.Click("mnuOff");  // balloons are off: the tip alone says it; then the display is held
     EXPECT_EQ(Recorder::calls, (Calls{"RegCreateKeyA Control Panel\\Desktop", "RegSetValueExA ScreenSaveActive 0",
-                                      "SystemParametersInfoA 17 0 3", "Shell_NotifyIconA 1"}));
+                                      "SystemParametersInfoA 17 0 3", "Shell_NotifyIconA 1",
+                                      "PowerCreateRequest BLIMO: ScreenSaver Off", "PowerSetRequest 0"}));
     EXPECT_EQ(std::tuple(Shown(), main.Icon(), main.SaverState),
               std::tuple("off|ScreenSaver Off||", StateIcon(IDI_OFF), wstring(L"0")));
     main.Click("mnuOn");
-    EXPECT_EQ(std::tuple(Recorder::calls.end()[-2], Shown(), main.SaverState),
+    EXPECT_EQ(std::tuple(Recorder::calls.end()[-3], Shown(), main.SaverState),
               std::tuple("SystemParametersInfoA 17 1 3", "on|ScreenSaver On||", wstring(L"1")));
     ShowTrayBalloon(wstring(300, L'i'), wstring(200, L'h'));  // cut to their fields, the NUL kept
     EXPECT_EQ(Shown(), "on|" + std::string(127, 'h') + "|" + std::string(255, 'i') + "|" + std::string(63, 'h'));
@@ -94,7 +105,8 @@ TEST_F(MainWindow, WithBalloonsOnEachSwitchSaysWhichWayItWentAndTheOptionTurnsTh
 TEST_F(MainWindow, OnlyADoubleClickSwitchesAndItSwitchesOnUnlessTheStateIsExactlyOne) {
     Start(nullptr);  // absent: shown on, yet the first double click switches on
     for (UINT nothing : {0x200u, 0x201u, 0x202u, 0x204u, 0x206u, 0x207u, 0x208u, 0x209u}) Tray(nothing);
-    SendMessageA(main.Hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(336, 175));  // the mouse over the About window
+    SendMessageA(main.Hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(515, 20));  // the mouse over a wide About window (200 %)
+    EXPECT_EQ(Recorder::Matching("RegSet"), Calls{}) << "a mouse move passed for a double click";
     Tray(WM_LBUTTONDBLCLK);
     main.SaverState = L"2";  // any text but "1" switches on
     for (int i = 0; i < 2; ++i) Tray(WM_LBUTTONDBLCLK);
@@ -142,9 +154,18 @@ TEST_F(MainWindow, AboutTwiceStaysHelpWithoutItsFileSaysNothingAndExitTakesTheIc
     Start("1");
     main.Click("mnuAbout"), main.Click("mnuAbout");  // About again while it is shown: it stays
     EXPECT_TRUE(main.Visible());
+    char module[MAX_PATH] = {};
+    const std::string beside(module, GetModuleFileNameA(nullptr, module, MAX_PATH) - strlen("blimo_tests.exe"));
+    const bool built = MoveFileA((beside + "blimo.chm").c_str(), (beside + "blimo.chm.aside").c_str());
     Recorder::calls.clear();
-    main.Click("cmdHelp"), main.Click("mnuExit");  // the recorder answers Help as for a missing file
-    EXPECT_EQ(Recorder::calls, (Calls{"HtmlHelpA " BLIMO_HELP_FILE, "Shell_NotifyIconA 2", "ExitProcess 0"}));
+    main.Click("cmdHelp");  // none beside the program: where setup puts it
+    CloseHandle(CreateFileA((beside + "blimo.chm").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    main.Click("cmdHelp");  // one beside the program comes first
+    DeleteFileA((beside + "blimo.chm").c_str());
+    if (built) MoveFileA((beside + "blimo.chm.aside").c_str(), (beside + "blimo.chm").c_str());
+    main.Click("mnuExit");  // the recorder answers Help as for a missing file
+    EXPECT_EQ(Recorder::calls, (Calls{"HtmlHelpA " BLIMO_HELP_FILE, "HtmlHelpA " + beside + "blimo.chm",
+                                      "Shell_NotifyIconA 2", "ExitProcess 0"}));
 }
 
 TEST_F(MainWindow, ChangesMadeElsewhereShowWithoutABalloonAndAPolicyRefusesEverySwitch) {
@@ -193,6 +214,88 @@ TEST_F(MainWindow, APromiseToSwitchBackOnOutlivesTheProcessAndAnySwitchEndsIt) {
     EXPECT_EQ(Shown(), "off|ScreenSaver Off until " + Ansi(LocalClockText(PromisedOnTime())) + "||");
     Pump(2500);
     EXPECT_EQ(std::tuple(Shown(), until.Get()), std::tuple("on|ScreenSaver On||", std::nullopt));
+}
+
+TEST_F(MainWindow, AnOffMadeHereHoldsTheDisplayUntilTheScreensaverIsOnAgainByAnyPath) {
+    Start("0");
+    EXPECT_EQ(Power(), Calls{}) << "an Off found at start-up holds nothing";
+    const Calls held = {"PowerCreateRequest BLIMO: ScreenSaver Off", "PowerSetRequest 0"};
+    const Calls released = {"PowerClearRequest 0"};
+    const std::pair<const char*, std::function<void()>> paths[] = {  // an Off, then the way back on
+        {"menu", [&] { main.Click("mnuOff"); }},
+        {"menu", [&] { main.Click("mnuOn"); }},
+        {"double click", [&] { Tray(WM_LBUTTONDBLCLK); }},
+        {"double click", [&] { Tray(WM_LBUTTONDBLCLK); }},
+        {"/off", [&] { main.RunCommand({CommandKind::Off, 0, {}}); }},
+        {"/on", [&] { main.RunCommand({CommandKind::On, 0, {}}); }},
+        {"/toggle", [&] { main.RunCommand({CommandKind::Toggle, 0, {}}); }},
+        {"made elsewhere", [&] { saver.Set("1"), Changed(); }},
+        {"menu", [&] { main.Click("mnuOff"); }},
+        {"a policy", [&] { policy.Set("0"), Changed(); }},
+    };
+    for (size_t i = 0; i < std::size(paths); i += 2) {
+        SCOPED_TRACE(std::string(paths[i].first) + ", then " + paths[i + 1].first);
+        paths[i].second();
+        EXPECT_EQ(Power(), held);
+        paths[i + 1].second();
+        EXPECT_EQ(Power(), released);
+    }
+    policy.Delete();
+    Changed();
+    main.Click("mnuOff");
+    saver.Set("0");  // an Off made elsewhere after BLIMO's keeps the hold; one after a change elsewhere gets none
+    Changed();
+    main.Click("mnuExit");
+    EXPECT_EQ(Power(), (Calls{"PowerCreateRequest BLIMO: ScreenSaver Off", "PowerSetRequest 0", "PowerClearRequest 0"}));
+}
+
+TEST_F(MainWindow, AHeldDisplaySaysUntilWhenAndIsNeverHeldAgainstTheAdministratorOrTheUser) {
+    KeepPromisedOnTime(Now() + 10 * kTicksPerMinute);
+    Start("0");  // a promise still ahead at start-up holds, with the tooltip's words
+    const std::string reason = "PowerCreateRequest BLIMO: " + std::string(TrayIconData.szTip);
+    EXPECT_EQ(Power(), (Calls{reason, "PowerSetRequest 0"}));
+    EXPECT_TRUE(reason.ends_with(Ansi(LocalClockText(PromisedOnTime())))) << reason;
+    main.Click("mnuOff");  // the promise ends: the new hold is made before the old one goes
+    EXPECT_EQ(Power(), (Calls{"PowerCreateRequest BLIMO: ScreenSaver Off", "PowerSetRequest 0", "PowerClearRequest 0"}));
+    main.Click("mnuOn");
+    Recorder::noPowerRequests = true;  // as under Wine: the thread's execution state instead
+    main.Click("mnuOff");
+    main.Click("mnuOn");
+    EXPECT_EQ(Power(), (Calls{"PowerClearRequest 0", "PowerCreateRequest BLIMO: ScreenSaver Off",
+                              "SetThreadExecutionState 80000002", "SetThreadExecutionState 80000000"}));
+    Recorder::noPowerRequests = false;
+    const auto offHolds = [&] {
+        Recorder::calls.clear();
+        main.Click("mnuOff");
+        const bool holds = !Recorder::Matching("PowerSetRequest").empty();
+        EXPECT_EQ(saver.Get(), Sz("0")) << "the screensaver still switches";
+        main.Click("mnuOn");
+        return holds;
+    };
+    const auto dword = [](HKEY root, const char* key, const char* name, std::optional<DWORD> value) {
+        HKEY k = nullptr;  // KEY_WOW64_64KEY: the 64-bit registry, where Windows keeps its own policies
+        RegCreateKeyExA(root, key, 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &k, nullptr);
+        if (value) RegSetValueExA(k, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&*value), sizeof(DWORD));
+        if (!value) RegDeleteValueA(k, name);
+        RegCloseKey(k);
+    };
+    const char* system = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
+    const char* ours = "Software\\Policies\\Fenwa Inc\\BLIMO";
+    const Value keep{"Software\\Fenwa Inc\\BLIMO", "KeepDisplayOn"};
+    dword(HKEY_LOCAL_MACHINE, system, "InactivityTimeoutSecs", 900);
+    EXPECT_FALSE(offHolds()) << "held against the machine's inactivity limit";
+    dword(HKEY_LOCAL_MACHINE, system, "InactivityTimeoutSecs", 0);
+    EXPECT_TRUE(offHolds()) << "a limit of 0 is none";
+    keep.Set("0");
+    EXPECT_FALSE(offHolds()) << "held although the user's KeepDisplayOn is \"0\"";
+    dword(HKEY_CURRENT_USER, ours, "KeepDisplayOn", 1);
+    EXPECT_TRUE(offHolds()) << "the policy's 1 decides, not the user's \"0\"";
+    dword(HKEY_LOCAL_MACHINE, ours, "KeepDisplayOn", 0);
+    EXPECT_FALSE(offHolds()) << "the computer's policy decides before the user's";
+    dword(HKEY_LOCAL_MACHINE, system, "InactivityTimeoutSecs", std::nullopt);
+    dword(HKEY_LOCAL_MACHINE, ours, "KeepDisplayOn", std::nullopt);
+    dword(HKEY_CURRENT_USER, ours, "KeepDisplayOn", std::nullopt);
+    keep.Delete();
 }
 
 TEST(Layout, EveryWindowAndControlAndFontIsItsDesignedSizeAtTheScreensDpi) {

@@ -1,5 +1,7 @@
 #include "Support.h"
 
+#include "platform/Text.h"
+
 namespace {
 
 std::string Text(LPCSTR s) { return s ? s : "(null)"; }
@@ -34,6 +36,27 @@ HINSTANCE WINAPI Shell(HWND, LPCSTR, LPCSTR file, LPCSTR, LPCSTR, INT) {
 HWND WINAPI Help(HWND, LPCSTR file, UINT, DWORD_PTR) { return Log("HtmlHelpA", file), nullptr; }  // no help file
 int WINAPI Box(HWND, LPCSTR text, LPCSTR title, UINT style) { return Log("MessageBoxA", title, style, text), IDOK; }
 VOID WINAPI Exit(UINT code) { Log("ExitProcess", code); }
+// A real handle stands for a power request, as the program closes it.
+HANDLE WINAPI CreateRequest(PREASON_CONTEXT context) {
+    Log("PowerCreateRequest", Ansi(context->Reason.SimpleReasonString).c_str());
+    if (!Recorder::noPowerRequests) return CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+    return INVALID_HANDLE_VALUE;
+}
+BOOL WINAPI SetRequest(HANDLE, POWER_REQUEST_TYPE type) {
+    Log("PowerSetRequest", UINT(type));
+    return TRUE;
+}
+BOOL WINAPI ClearRequest(HANDLE, POWER_REQUEST_TYPE type) {
+    Log("PowerClearRequest", UINT(type));
+    return TRUE;
+}
+EXECUTION_STATE WINAPI ExecutionState(EXECUTION_STATE state) {
+    char hex[16];
+    wsprintfA(hex, "%08lX", state);
+    Log("SetThreadExecutionState", hex);
+    return ES_CONTINUOUS;
+}
 
 }  // namespace
 
@@ -41,10 +64,10 @@ Recorder::Recorder() {
     calls.clear();
     trays.clear();
     openKeys = failAdds = 0;
-    failWrites = false;
+    failWrites = noPowerRequests = false;
     TrayIconData = {}, ShowBubbles = false;  // as at process start
     Api = {OpenKey, CreateKey, ::RegQueryValueExA, SetValue, DeleteValue, CloseKey, Notify, Parameter, Shell, Help,
-           Box, Exit};
+           Box, Exit, CreateRequest, SetRequest, ClearRequest, ExecutionState};
 }
 
 std::vector<std::string> Recorder::Matching(const std::string& prefix) {
