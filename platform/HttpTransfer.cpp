@@ -289,9 +289,14 @@ TransferResult HttpTransfer(const std::string& ansiUrl, const TransferOptions& o
             if (want == 0) break;
             want = std::min(want, kReadAtMost);
         }
+        if (options.headBytes != 0) want = std::min<DWORD>(want, options.headBytes - result.data.size());
         if (!Net()->InternetReadFile(request, block.get(), want, &got)) return result;
         if (got == 0) break;
         result.data.insert(result.data.end(), block.get(), block.get() + got);
+        if (options.headBytes != 0 && result.data.size() >= options.headBytes) {
+            result.complete = true;  // all that was asked for: the rest is never read
+            return result;
+        }
         if (TimeIsUp(started, options.totalMs)) return result;
         if (progress && !progress(result.data.size(), announced)) return result;
     }

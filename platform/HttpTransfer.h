@@ -13,10 +13,11 @@ struct TransferOptions {
     bool fresh = false;     // from the server itself: the cache is neither read nor filled
     DWORD stallMs = 30000;  // give up when connecting, or any wait for data, takes longer
     DWORD totalMs = 0;      // give up when the whole transfer takes longer; 0 for no such limit
+    DWORD headBytes = 0;    // read no more than this (the answer counts as whole then); 0: all
 };
 
 struct TransferResult {
-    bool complete = false;  // a 2xx answer, received to its announced end
+    bool complete = false;  // a 2xx answer, received to its announced end or as far as its head
     DWORD status = 0;       // the HTTP status, 0 when none arrived
     std::vector<unsigned char> data;
 };

@@ -7,6 +7,7 @@
 #include "res/BuildConfig.h"
 #include "res/frmUpdateLayout.h"
 #include "platform/Api.h"
+#include "services/Policy.h"
 #include "services/ProgramVersion.h"
 #include "services/TextRules.h"
 #include "platform/HttpTransfer.h"
@@ -25,7 +26,55 @@ static_assert(RoutesMatch(kUpdateLayout, kUpdateRoutes));
 
 constexpr wchar_t kCheckCaption[] = L"&Check";
 constexpr DWORD kHeadBytes = 4096;  // the first field is all the check reads
+constexpr UINT kCheckDone = WM_APP + 0x40;  // wParam: the check's number, its answer in the hand-over
 
+// The hand-over of a check's answer from its thread to the dialog. Only the latest check's answer
+// is kept, and only while an opening of the dialog waits for it: a check abandoned (the dialog
+// closed, or opened again) ends on its own and leaves nothing behind.
+struct HandOver {
+    SRWLOCK lock = SRWLOCK_INIT;
+    unsigned awaited = 0;  // the check whose answer is wanted; 0: none
+    std::optional<TransferResult> answer;
+
+    void Await(unsigned number) {
+        AcquireSRWLockExclusive(&lock);
+        awaited = number;
+        answer.reset();
+        ReleaseSRWLockExclusive(&lock);
+    }
+    // On the check's thread: kept, and the dialog told, only if still wanted.
+    void Give(unsigned number, HWND to, TransferResult result) {
+        AcquireSRWLockExclusive(&lock);
+        if (number == awaited) {
+            answer = std::move(result);
+            PostMessageA(to, kCheckDone, number, 0);  // a dialog gone meanwhile is met by the next Await
+        }
+        ReleaseSRWLockExclusive(&lock);
+    }
+    std::optional<TransferResult> Take(unsigned number) {
+        AcquireSRWLockExclusive(&lock);
+        std::optional<TransferResult> taken;
+        if (number == awaited) taken.swap(answer);
+        awaited = 0;
+        ReleaseSRWLockExclusive(&lock);
+        return taken;
+    }
+};
+HandOver handOver;  // shared with the check threads, so built before main rather than on first use
+
+struct CheckJob {
+    unsigned number;
+    HWND to;
+    std::string url;
+};
+
+DWORD WINAPI CheckThread(void* param) {
+    std::unique_ptr<CheckJob> job(static_cast<CheckJob*>(param));
+    // Only the head is read: a huge or endless answer cannot fill the memory.
+    TransferResult r = HttpTransfer(job->url, {true, BLIMO_DOWNLOAD_TIMEOUT_MS, BLIMO_DOWNLOAD_TIMEOUT_MS, kHeadBytes});
+    handOver.Give(job->number, job->to, std::move(r));
+    return 0;
+}
 
 // The start of a file, or nothing when it cannot be opened.
 std::optional<std::string> ReadHead(const std::string& ansiPath) {
@@ -50,8 +99,14 @@ frmUpdate& frmUpdate::Instance() {
 frmUpdate::frmUpdate() : Form(kUpdateLayout, kUpdateRoutes) { Downloader::Register(); }
 
 void frmUpdate::Form_Load() {
+    checking_ = 0;
+    handOver.Await(0);  // a check of an earlier opening is no longer wanted
     SetText("lblYV", FromAnsi(DisplayVersion(ProgramVersion())));
     SetText("lblSV", L"Unknown");
+    if (BlimoPolicy(L"DisableUpdateCheck").value_or(0) != 0) {
+        SetEnabled("cmdCheck", false);
+        SetText("lblInfo", L"Updates are managed by your administrator.");
+    }
 }
 
 std::wstring frmUpdate::LocalUpdateFile() {
@@ -71,12 +126,19 @@ void frmUpdate::DoStuff() {
     SetText("lblInfo", L"Checking...");
 }
 
-bool frmUpdate::DownloadFile(std::wstring_view url, std::wstring_view localPath) {
-    const std::string path = Ansi(localPath);
-    // A copy left by an earlier run must never pass for this server's answer.
-    DeleteFileA(path.c_str());
-    TransferResult r = HttpTransfer(Ansi(url), {true, BLIMO_DOWNLOAD_TIMEOUT_MS, BLIMO_DOWNLOAD_TIMEOUT_MS});
-    return r.complete && r.status == 200 && WriteWholeFile(path, r.data);
+// Starts reading the URL on a thread of its own: the dialog stays live while the server is waited
+// for, and the answer comes back as kCheckDone. False when the read cannot start.
+bool frmUpdate::DownloadFile(std::wstring_view url) {
+    static unsigned lastNumber = 0;
+    if (++lastNumber == 0) ++lastNumber;  // 0 means none
+    const unsigned number = lastNumber;
+    auto job = std::make_unique<CheckJob>(CheckJob{number, Hwnd(), Ansi(url)});
+    handOver.Await(number);
+    UniqueHandle thread(CreateThread(nullptr, 0, CheckThread, job.get(), 0, nullptr));
+    if (!thread) return false;
+    job.release();  // the thread owns it now
+    checking_ = number;
+    return true;
 }
 
 void frmUpdate::cmdCheck_Click() {
@@ -87,21 +149,45 @@ void frmUpdate::cmdCheck_Click() {
         Unload();
         return;
     }
+    // One check at a time, and none the administrator has ruled out (the button may be pressed
+    // by a message as well as by a click).
+    if (checking_ || BlimoPolicy(L"DisableUpdateCheck").value_or(0) != 0) return;
     DoStuff();
-    UpdateWindow(Hwnd());  // the download holds this thread: show "Checking..." before it starts
+    // A copy left by an earlier run must never pass for this server's answer: one that cannot be
+    // removed fails the check as an unreachable server would.
     const std::wstring local = LocalUpdateFile();
-    DownloadFile(FromAnsi(BLIMO_UPDATE_URL), local);  // the file's presence decides, not the result
-    if (!FileExist(local)) {
-        Api.MessageBoxA(Hwnd(), "Cannot connect to server, check your Internet connection or try again later.",
-                        "Error", MB_OK);
-        SetText("lblInfo", L"Cannot connect to server.");
-        SetEnabled("cmdCheck", true);
-        return;
-    }
+    DeleteFileA(Ansi(local).c_str());
+    if (FileExist(local) || !DownloadFile(FromAnsi(BLIMO_UPDATE_URL))) CheckFailed();
+}
+
+bool frmUpdate::OnMessage(UINT msg, WPARAM wp, LPARAM, LRESULT& result) {
+    if (msg != kCheckDone) return false;
+    result = 0;
+    if (wp != checking_ || checking_ == 0) return true;  // not this opening's check
+    checking_ = 0;
+    std::optional<TransferResult> r = handOver.Take(static_cast<unsigned>(wp));
+    if (r && r->complete && r->status == 200)
+        CheckDone(std::move(r->data));
+    else
+        CheckFailed();
+    return true;
+}
+
+// The answer is put in the local file and read back from it: the file's presence decides.
+void frmUpdate::CheckDone(std::vector<unsigned char> answer) {
+    const std::wstring local = LocalUpdateFile();
     const std::string path = Ansi(local);
+    if (!WriteWholeFile(path, answer) || !FileExist(local)) return CheckFailed();
     std::optional<std::string> head = ReadHead(path);
     DeleteFileA(path.c_str());
     ShowServerAnswer(head ? FirstField(*head) : std::string());
+}
+
+void frmUpdate::CheckFailed() {
+    Api.MessageBoxA(Hwnd(), "Cannot connect to server, check your Internet connection or try again later.", "Error",
+                    MB_OK);
+    SetText("lblInfo", L"Cannot connect to server.");
+    SetEnabled("cmdCheck", true);
 }
 
 void frmUpdate::ShowServerAnswer(const std::string& serverText) {
