@@ -92,6 +92,31 @@ def test_check(blimo, behaviour, outcome, least):
     assert not [p.name for p in TEMP.iterdir() if p.name == "BLIMOUpdate.txt" or p.name.startswith("blm")]
 
 
+def test_the_dialog_stays_live_while_the_server_is_slow_and_an_old_copy_never_passes(blimo):
+    with Server(PORT, raw(b"", end="stall")):  # silent: pinged meanwhile, then closed at once with nothing after
+        wintool("post", d := dialog(blimo), WM_COMMAND, CHECK, 0)
+        wait_for(lambda: state(d)[2] == "Checking...", what="the check to start")
+        slow = [ms for ms in (int(wintool("ping", d)[0]) for _ in range(10)) if not 0 <= ms <= 300]
+        assert slow == [], "answers slower than 300 ms (-1: none within a second)"
+        wintool("post", d, WM_COMMAND, CANCEL, 0)
+        wait_for(lambda: not (w := find("Check for Updates")) or not w.visible, timeout=1, what="Cancel to close it")
+        time.sleep(LIMIT + 0.5)  # the abandoned check ends meanwhile
+        assert not find("Error", "#32770"), "a box came after the dialog was closed"
+    with Server(PORT, raw(head(200, 4) + b"1.02", pause=2.0)):  # an answer after two seconds
+        wintool("post", d := dialog(blimo), WM_COMMAND, CHECK, 0)
+        assert 0 <= int(wintool("ping", d)[0]) <= 300
+        wait_for(lambda: state(d)[:3] == NEW[1:], what="the update found")
+    wintool("post", d, WM_COMMAND, CANCEL, 0)
+    gone("Check for Updates")
+    (old := TEMP / "BLIMOUpdate.txt").write_text("9.9")
+    old.chmod(0o444)  # read-only: it cannot be removed before the check
+    try:
+        with Server(PORT, answer(b"1.02")):
+            assert check(dialog(blimo))[0] == FAILED, "an old copy that cannot be removed passed for the answer"
+    finally:
+        old.chmod(0o644)
+
+
 def test_the_screensaver_came_back_on_at_its_minute(blimo):
     wait_for(lambda: tray_colour() == "green", timeout=60, what="the screensaver on again")
     assert reg(DESKTOP, "ScreenSaveActive") == "1" and reg(SETTINGS, "OffUntil") is None

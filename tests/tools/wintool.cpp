@@ -1,6 +1,6 @@
 // The e2e tests' hands and eyes for a whole run: a command a line, words split by tabs, a line back. find TITLE CLASS
 // ("": any), controls HWND: hwnd|id|class|text|visible|enabled|checked (-1: no box)|focused|x,y,w,h and a tab each
-// (texts as kept, so a busy window never holds it up); post HWND MSG WP LP; sync HWND; ready; tray-delete HWND UID;
+// (texts as kept, so a busy window never holds it up); post HWND MSG WP LP; sync HWND; ping HWND; ready; tray-delete HWND UID;
 // taskbar-created; spi 0|1.
 #include <windows.h>
 #include <shellapi.h>
@@ -40,6 +40,9 @@ int main() {
             for (HWND c = GetWindow(w, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) Print(c, gui.hwndFocus);
         if (a[0] == "post") PostMessageA(w, N(a[2]), N(a[3]), N(a[4]));
         if (a[0] == "sync") SendMessageTimeoutA(w, WM_NULL, 0, 0, SMTO_NORMAL, 10000, nullptr);
+        DWORD start = GetTickCount();  // ping: how long the window takes to answer, at most 1000 ms (else -1)
+        if (a[0] == "ping")
+            std::printf("%ld\t", SendMessageTimeoutA(w, WM_NULL, 0, 0, SMTO_NORMAL, 1000, nullptr) ? long(GetTickCount() - start) : -1L);
         if (a[0] == "ready") GetDesktopWindow();
         if (a[0] == "tray-delete") Shell_NotifyIconA(NIM_DELETE, &icon);
         if (a[0] == "spi")  // as Control Panel switches the screensaver: stored, and announced to every window

@@ -1,0 +1,59 @@
+"""What the real BLIMO.exe asks of the system while it is off, read from Wine's relay log; and, at 200 %, a mouse
+moving over the wide About window is no tray click."""
+from conftest import *  # noqa: F403 (the harness)
+
+POWER = ["PowerCreateRequest", "PowerSetRequest", "PowerClearRequest", "SetThreadExecutionState"]
+LOG, SYSTEM = BUILD / "relay.log", r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Policies\System"
+HELD = [("PowerCreateRequest", None), ("SetThreadExecutionState", "80000002")]  # Wine makes no power request
+RELEASED = [("SetThreadExecutionState", "80000000")]
+
+
+def power_calls():  # the calls made since the last look: (name, the flags for SetThreadExecutionState)
+    calls = re.findall(r"Call KERNEL32\.(\w+)\((\w*)\)", LOG.read_text())[power_calls.seen:]
+    power_calls.seen += len(calls)
+    return [(name, flags if name == "SetThreadExecutionState" else None) for name, flags in calls]
+
+
+def switched(b, colour, value):
+    b.double_click()
+    wait_for(lambda: reg(DESKTOP, "ScreenSaveActive") == value and tray_colour() == colour, what=f"{colour} {value}")
+    return power_calls()
+
+
+def test_a_double_click_off_holds_the_display_and_on_releases_it():
+    reg_set(r"HKCU\Software\Wine\Debug", "RelayInclude", ";".join(f"kernel32.{name}" for name in POWER))
+    reg_set(DESKTOP, "ScreenSaveActive", "0")
+    power_calls.seen, b = 0, Blimo(relay=LOG)
+    wintool("sync", b.hwnd)
+    assert power_calls() == [], "an Off found at start-up holds the display"
+    assert switched(b, "green", "1") == []
+    assert switched(b, "red", "0") == HELD
+    assert switched(b, "green", "1") == RELEASED
+    wine("reg", "add", SYSTEM, "/v", "InactivityTimeoutSecs", "/t", "REG_DWORD", "/d", "900", "/reg:64", "/f")
+    assert switched(b, "red", "0") == [], "held against the machine's inactivity limit"
+    assert switched(b, "green", "1") == []
+    wine("reg", "delete", SYSTEM, "/v", "InactivityTimeoutSecs", "/reg:64", "/f")
+    reg_set(SETTINGS, "KeepDisplayOn", "0")
+    assert switched(b, "red", "0") == [], "held although the user opted out"
+    reg_set(SETTINGS, "KeepDisplayOn")
+    assert switched(b, "green", "1") == []
+    b.menu("x")
+    b.proc.wait(timeout=10)
+    reg_set(r"HKCU\Software\Wine\Debug", "RelayInclude")
+
+
+def test_at_200_percent_a_mouse_over_about_is_no_tray_click():
+    wine("reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d", "192", "/f")
+    try:
+        b = Blimo()
+    finally:
+        wine("reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d", "96", "/f")
+    b.menu("a", opens="About BLIMO")
+    x, y, w, h = find("About BLIMO").rect
+    assert w > 600, "About is not at 200 %"
+    value = reg(DESKTOP, "ScreenSaveActive")
+    xdotool(*[arg for at in range(x, x + w) for arg in ("mousemove", at, y + h // 2)])
+    assert reg(DESKTOP, "ScreenSaveActive") == value
+    assert not menu_window(), "a mouse move opened the tray menu"
+    switched(b, "green" if value == "0" else "red", "1" if value == "0" else "0")
+    b.menu("x")
