@@ -272,30 +272,22 @@ TEST_F(MainWindow, AHeldDisplaySaysUntilWhenAndIsNeverHeldAgainstTheAdministrato
         main.Click("mnuOn");
         return holds;
     };
-    const auto dword = [](HKEY root, const char* key, const char* name, std::optional<DWORD> value) {
-        HKEY k = nullptr;  // KEY_WOW64_64KEY: the 64-bit registry, where Windows keeps its own policies
-        RegCreateKeyExA(root, key, 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &k, nullptr);
-        if (value) RegSetValueExA(k, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&*value), sizeof(DWORD));
-        if (!value) RegDeleteValueA(k, name);
-        RegCloseKey(k);
-    };
-    const char* system = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
     const char* ours = "Software\\Policies\\Fenwa Inc\\BLIMO";
-    const Value keep{"Software\\Fenwa Inc\\BLIMO", "KeepDisplayOn"};
-    dword(HKEY_LOCAL_MACHINE, system, "InactivityTimeoutSecs", 900);
+    const Value limit{"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System", "InactivityTimeoutSecs",
+                      HKEY_LOCAL_MACHINE};
+    const Value keep{"Software\\Fenwa Inc\\BLIMO", "KeepDisplayOn"}, userPolicy{ours, "KeepDisplayOn"};
+    const Value machinePolicy{ours, "KeepDisplayOn", HKEY_LOCAL_MACHINE};
+    limit.Set(DWORD{900});
     EXPECT_FALSE(offHolds()) << "held against the machine's inactivity limit";
-    dword(HKEY_LOCAL_MACHINE, system, "InactivityTimeoutSecs", 0);
+    limit.Set(DWORD{0});
     EXPECT_TRUE(offHolds()) << "a limit of 0 is none";
     keep.Set("0");
     EXPECT_FALSE(offHolds()) << "held although the user's KeepDisplayOn is \"0\"";
-    dword(HKEY_CURRENT_USER, ours, "KeepDisplayOn", 1);
+    userPolicy.Set(DWORD{1});
     EXPECT_TRUE(offHolds()) << "the policy's 1 decides, not the user's \"0\"";
-    dword(HKEY_LOCAL_MACHINE, ours, "KeepDisplayOn", 0);
+    machinePolicy.Set(DWORD{0});
     EXPECT_FALSE(offHolds()) << "the computer's policy decides before the user's";
-    dword(HKEY_LOCAL_MACHINE, system, "InactivityTimeoutSecs", std::nullopt);
-    dword(HKEY_LOCAL_MACHINE, ours, "KeepDisplayOn", std::nullopt);
-    dword(HKEY_CURRENT_USER, ours, "KeepDisplayOn", std::nullopt);
-    keep.Delete();
+    for (const Value* v : {&limit, &keep, &userPolicy, &machinePolicy}) v->Delete();
 }
 
 TEST(Layout, EveryWindowAndControlAndFontIsItsDesignedSizeAtTheScreensDpi) {

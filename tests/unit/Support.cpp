@@ -80,7 +80,7 @@ std::vector<std::string> Recorder::Matching(const std::string& prefix) {
 std::optional<std::pair<DWORD, std::string>> Value::Get() const {
     DWORD type = 0, size = 1 << 17;  // room for the longest value the tests store
     std::string bytes(size, '\0');
-    if (::RegGetValueA(HKEY_CURRENT_USER, key.c_str(), name.c_str(), RRF_RT_ANY | RRF_NOEXPAND, &type, bytes.data(),
+    if (::RegGetValueA(root, key.c_str(), name.c_str(), RRF_RT_ANY | RRF_NOEXPAND, &type, bytes.data(),
                        &size) != ERROR_SUCCESS)
         return std::nullopt;
     return std::pair{type, bytes.substr(0, size)};

@@ -26,15 +26,17 @@ struct Recorder {
     static inline bool noPowerRequests = false;    // PowerCreateRequest fails, as on older systems and Wine
 };
 
-// A value below HKEY_CURRENT_USER, read and written past the recorder: (type, bytes), or nothing.
+// A value (below HKEY_CURRENT_USER unless told), read and written past the recorder: (type, bytes), or nothing.
 struct Value {
     std::string key, name;
+    HKEY root = HKEY_CURRENT_USER;
     std::optional<std::pair<DWORD, std::string>> Get() const;
     void Set(DWORD type, const std::string& s) const {
-        ::RegSetKeyValueA(HKEY_CURRENT_USER, key.c_str(), name.c_str(), type, s.data(), static_cast<DWORD>(s.size()));
+        ::RegSetKeyValueA(root, key.c_str(), name.c_str(), type, s.data(), static_cast<DWORD>(s.size()));
     }
     void Set(const char* text) const { text ? Set(REG_SZ, std::string(text) + '\0') : Delete(); }  // none: deleted
-    void Delete() const { ::RegDeleteKeyValueA(HKEY_CURRENT_USER, key.c_str(), name.c_str()); }
+    void Set(DWORD number) const { Set(REG_DWORD, std::string(reinterpret_cast<const char*>(&number), sizeof number)); }
+    void Delete() const { ::RegDeleteKeyValueA(root, key.c_str(), name.c_str()); }
 };
 
 inline std::pair<DWORD, std::string> Sz(const std::string& text) { return {REG_SZ, text + '\0'}; }  // as stored
