@@ -17,6 +17,7 @@
 namespace {
 
 constexpr UINT_PTR kTrayRetryTimer = 1;
+constexpr UINT_PTR kPromiseTimer = 2;
 constexpr UINT kSettingChanged = WM_APP + 1;    // from the watch: a key changed, or the promise is due
 constexpr UINT kTrayRetryMs = 2000;
 constexpr int kTrayRetries = 60;  // two minutes
@@ -104,7 +105,7 @@ void frmMain::Form_Load() {
     // Changes made elsewhere, by the user or the administrator, come to the window as messages.
     WatchKeys(Hwnd(), kSettingChanged, {"Control Panel\\Desktop", Ansi(kPolicyKey).c_str()});
     if (promisedOn_) {
-        SetAlarm(promisedOn_);
+        ArmAlarm();
         KeepDisplay();
     } else if (promised) {  // its time came while no BLIMO ran, or it was switched meanwhile
         KeepPromisedOnTime(0);
@@ -137,7 +138,7 @@ void frmMain::KeepTrayIcon(bool added) {
 bool frmMain::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     result = 0;
     if (msg == kSettingChanged) {
-        if (wp == kAlarmDue && promisedOn_) Switch(true);
+        if (wp == kAlarmDue) AlarmRang();
         if (wp == kKeyChanged) FollowSetting();
         return true;
     }
@@ -165,6 +166,14 @@ bool frmMain::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         KeepTrayIcon(ReAddTrayIcon());
         return true;
     }
+    if (msg == WM_TIMER && wp == kPromiseTimer) {
+        AlarmRang();
+        return true;
+    }
+    if (msg == WM_ENDSESSION) {  // a promise stays stored for the BLIMO that starts at the next logon, if one will
+        if (wp && !AutoStartNamesThisProgram()) KeepPromiseNow();
+        return true;
+    }
     if (msg == WM_TIMER && wp == kTrayRetryTimer) {
         bool added = ReAddTrayIcon();
         if (!added && --trayRetriesLeft_ <= 0) {
@@ -189,8 +198,12 @@ bool frmMain::Switch(bool on, uint64_t backOnAt) {
     }
     Promise(backOnAt);
     const SwitchRow& row = on ? kSwitchOn : kSwitchOff;
+    const unsigned mine = ++changes_;
     SaverState = row.value;  // first: the change comes back to this window, and finds nothing new
     StoreSaverState(on);
+    // The change's announcement waits for every window, and lets sent messages in meanwhile: a
+    // switch or a change made elsewhere that came in has shown its own state, the one stored now.
+    if (mine != changes_) return true;
     SetIcon(LoadStateIcon(row.icon));
     if (ShowBubbles)
         ShowTrayBalloon(row.balloon, row.title, StateTip());
@@ -207,6 +220,7 @@ void frmMain::FollowSetting() {
     bool byPolicy = false;
     const std::wstring state = SettingShown(byPolicy);
     if (state == SaverState && byPolicy == byPolicy_) return;
+    ++changes_;
     SaverState = state;
     byPolicy_ = byPolicy;
     offHere_ = false;
@@ -224,11 +238,41 @@ void frmMain::KeepDisplay() {
 // A promise to switch back on at `backOnAt` (0: none), stored and set on the alarm; the one before
 // it, if any, is gone.
 void frmMain::Promise(uint64_t backOnAt) {
-    if (promisedOn_ || backOnAt) {
-        SetAlarm(backOnAt);
-        KeepPromisedOnTime(backOnAt);
-    }
+    const bool either = promisedOn_ || backOnAt;
     promisedOn_ = backOnAt;
+    if (!either) return;
+    ArmAlarm();
+    KeepPromisedOnTime(backOnAt);
+}
+
+// The alarm, and a timer beside it: a menu, a message box or a drag runs a loop of its own that
+// waits on no handle, but every loop serves timers, so the promise is kept on time even then.
+void frmMain::ArmAlarm() {
+    SetAlarm(promisedOn_);
+    if (!promisedOn_) {
+        KillTimer(Hwnd(), kPromiseTimer);
+        return;
+    }
+    const uint64_t now = Now();
+    const uint64_t ms = promisedOn_ > now ? (promisedOn_ - now) / 10000 + 1 : 1;
+    SetTimer(Hwnd(), kPromiseTimer, static_cast<UINT>(ms < USER_TIMER_MAXIMUM ? ms : USER_TIMER_MAXIMUM), nullptr);
+}
+
+// The alarm or the timer: the promise is kept if its time has come. Either may have waited in the
+// queue behind a newer promise, or come a moment early: then both are set again.
+void frmMain::AlarmRang() {
+    if (!promisedOn_) return;
+    if (Now() >= promisedOn_)
+        Switch(true);
+    else
+        ArmAlarm();
+}
+
+// No BLIMO will be left to keep the promise: it is kept now.
+void frmMain::KeepPromiseNow() {
+    if (!promisedOn_) return;
+    Promise(0);
+    StoreSaverState(true);
 }
 
 std::wstring frmMain::StateTip() const {
@@ -275,10 +319,7 @@ bool frmMain::QueryClose() {
 }
 
 void frmMain::mnuExit_Click() {
-    if (promisedOn_) {  // no one would be left to keep it
-        Promise(0);
-        StoreSaverState(true);
-    }
+    KeepPromiseNow();
     offHere_ = false;
     KeepDisplay();
     RemoveTrayIcon();

@@ -48,12 +48,16 @@ private:
     bool Switch(bool on, uint64_t backOnAt = 0);
     void FollowSetting();
     void Promise(uint64_t backOnAt);
+    void ArmAlarm();
+    void AlarmRang();
+    void KeepPromiseNow();
     std::wstring StateTip() const;
     void KeepTrayIcon(bool added);
     void KeepDisplay();
 
     DisplayHold hold_;
     bool offHere_ = false;  // the screensaver is off because BLIMO switched it off (not found so)
+    unsigned changes_ = 0;  // of the state shown: counts each switch and each change made elsewhere
 
     UINT taskbarCreated_ = 0;
     int trayRetriesLeft_ = 0;

@@ -290,6 +290,44 @@ TEST_F(MainWindow, AHeldDisplaySaysUntilWhenAndIsNeverHeldAgainstTheAdministrato
     for (const Value* v : {&limit, &keep, &userPolicy, &machinePolicy}) v->Delete();
 }
 
+// Closes the message box the promise test holds open, noting the stored value while it was up.
+std::optional<std::pair<DWORD, std::string>> seenUnderTheBox;
+void CALLBACK CloseTheBox(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    seenUnderTheBox = Value{"Control Panel\\Desktop", "ScreenSaveActive"}.Get();
+    PostMessageA(FindWindowA("#32770", "Held open"), WM_COMMAND, IDOK, 0);
+}
+
+TEST_F(MainWindow, EverySwitchEndsTrueAndAPromiseIsKeptOnTimeWhateverCrossesIt) {
+    Start("1");
+    Recorder::duringBroadcast = [&] {  // a "/on" from the command line while the double click's Off is announced
+        COPYDATASTRUCT on = {kCommandData, 3, const_cast<char*>("/on")};
+        SendMessageA(main.Hwnd(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&on));
+    };
+    Tray(WM_LBUTTONDBLCLK);
+    EXPECT_EQ(Shown(), "on|ScreenSaver On||");
+    EXPECT_EQ(saver.Get(), Sz("1"));
+    EXPECT_EQ(main.SaverState, L"1");
+    EXPECT_EQ(Power(), Calls{}) << "a hold made for an Off that did not last";
+    main.RunCommand({CommandKind::OffFor, 1, {}});
+    SendMessageA(main.Hwnd(), WM_APP + 1, kAlarmDue, 0);  // an alarm that waited behind this newer promise
+    EXPECT_EQ(saver.Get(), Sz("0")) << "a stale alarm ended the promise";
+    main.Unload();
+    KeepPromisedOnTime(Now() + 10000000);  // a second ahead, while a message box holds the thread for two
+    Start("0");
+    SetTimer(nullptr, 0, 2000, CloseTheBox);
+    MessageBoxA(main.Hwnd(), "The promise's time passes meanwhile.", "Held open", MB_OK);
+    EXPECT_EQ(seenUnderTheBox, Sz("1")) << "the promise waited for the box";
+    for (const bool autostart : {true, false}) {  // the session ends with a promise: kept by the next BLIMO, if one starts
+        SCOPED_TRACE(autostart ? "with autostart" : "without autostart");
+        main.RunCommand({CommandKind::OffFor, 60, {}});
+        run.Set(autostart ? Ansi(AutoStartCommand()).c_str() : nullptr);
+        SendMessageA(main.Hwnd(), WM_ENDSESSION, TRUE, 0);
+        EXPECT_EQ(saver.Get(), Sz(autostart ? "0" : "1"));
+        EXPECT_EQ(until.Get().has_value(), autostart);
+    }
+}
+
 TEST(Layout, EveryWindowAndControlAndFontIsItsDesignedSizeAtTheScreensDpi) {
     const int dpi = ScreenDpi(LOGPIXELSX);
     ASSERT_EQ(dpi, getenv("BLIMO_EXPECT_DPI") ? atoi(getenv("BLIMO_EXPECT_DPI")) : 96);

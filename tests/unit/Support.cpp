@@ -1,5 +1,7 @@
 #include "Support.h"
 
+#include <utility>
+
 #include "platform/Text.h"
 
 namespace {
@@ -29,7 +31,11 @@ BOOL WINAPI Notify(DWORD message, PNOTIFYICONDATAA data) {
     Recorder::trays.emplace_back(message, *reinterpret_cast<TrayIconRecord*>(data));
     return !(message == NIM_ADD && Recorder::failAdds > 0 && Recorder::failAdds--);
 }
-BOOL WINAPI Parameter(UINT action, UINT on, PVOID, UINT flags) { return Log("SystemParametersInfoA", action, on, flags), 1; }
+BOOL WINAPI Parameter(UINT action, UINT on, PVOID, UINT flags) {
+    Log("SystemParametersInfoA", action, on, flags);
+    if (auto during = std::exchange(Recorder::duringBroadcast, nullptr)) during();  // as a message sent meanwhile
+    return TRUE;
+}
 HINSTANCE WINAPI Shell(HWND, LPCSTR, LPCSTR file, LPCSTR, LPCSTR, INT) {
     return Log("ShellExecuteA", file), reinterpret_cast<HINSTANCE>(2);  // "file not found"
 }
@@ -65,6 +71,7 @@ Recorder::Recorder() {
     trays.clear();
     openKeys = failAdds = 0;
     failWrites = noPowerRequests = false;
+    duringBroadcast = nullptr;
     TrayIconData = {}, ShowBubbles = false;  // as at process start
     Api = {OpenKey, CreateKey, ::RegQueryValueExA, SetValue, DeleteValue, CloseKey, Notify, Parameter, Shell, Help,
            Box, Exit, CreateRequest, SetRequest, ClearRequest, ExecutionState};

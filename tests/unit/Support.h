@@ -2,6 +2,7 @@
 // What the unit tests share: recorders in the call seam, registry values, a message pump.
 #include <windows.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,6 +25,7 @@ struct Recorder {
     static inline int openKeys = 0, failAdds = 0;  // NIM_ADD calls still to fail: no notification area
     static inline bool failWrites = false;         // keys cannot be created: a registry that refuses
     static inline bool noPowerRequests = false;    // PowerCreateRequest fails, as on older systems and Wine
+    static inline std::function<void()> duringBroadcast;  // run once inside the next SystemParametersInfoA
 };
 
 // A value (below HKEY_CURRENT_USER unless told), read and written past the recorder: (type, bytes), or nothing.
