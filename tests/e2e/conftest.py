@@ -94,9 +94,9 @@ def browsed():  # what the browser was started with, once it was
 class Blimo:
     started = []
 
-    def __init__(self, exe=EXE):
+    def __init__(self, exe=EXE, env=None):
         wintool("ready")  # Wine's desktop up first: two processes starting it at once can stall
-        self.proc = subprocess.Popen(["wine", str(exe)], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.proc = subprocess.Popen(["wine", str(exe)], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env)
         Blimo.started.append(self)
         self.hwnd = wait_for(lambda: find("About BLIMO"), timeout=20, what="BLIMO's main window").hwnd
         wait_for(tray_colour, what="BLIMO's tray icon")

@@ -34,6 +34,20 @@ ROWS = [  # id, the server's behaviour (None: no server), the outcome, the least
 ] if os.environ.get("BLIMO_FULL_FAULTS") else [])
 
 
+def test_a_wininet_dll_beside_a_copy_of_the_program_never_runs():  # first: before the module's BLIMO starts
+    folder = pathlib.Path(tempfile.mkdtemp(prefix="blimo-copy-"))
+    shutil.copy(BUILD / "e2e" / "BLIMO.exe", folder)
+    shutil.copy(BUILD / "planted" / "wininet.dll", folder)
+    # Wine prefers its builtin DLLs; told to prefer files, it looks for them as Windows does, the program's folder first.
+    b = Blimo(folder / "BLIMO.exe", env={**os.environ, "WINEDLLOVERRIDES": "mscoree=;wininet=n,b"})
+    with Server(PORT, answer(b"1.02")):
+        got = check(dialog(b))[0]
+    wintool("post", b.hwnd, WM_COMMAND, MENU_EXIT, 0)
+    b.proc.wait(timeout=20)
+    assert not (folder / "wininet.dll.loaded").exists(), "the planted wininet.dll ran inside BLIMO"
+    assert got == NEW, "the system's WinINet did not check"
+
+
 @pytest.fixture(scope="module")
 def blimo():  # off for a minute, a promise kept at the real unit while the checks run (the last test)
     b = Blimo(BUILD / "e2e" / "BLIMO.exe")
