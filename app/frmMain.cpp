@@ -91,8 +91,8 @@ void frmMain::Form_Load() {
 
     SaverState = SettingShown(byPolicy_);
     // A promise to switch back on: kept while it is ahead and nothing switched on meanwhile.
-    const uint64_t promised = PromisedOnTime();
-    promisedOn_ = promised > Now() && SaverState == L"0" && !byPolicy_ ? promised : 0;
+    const std::optional<uint64_t> promised = PromisedOnTime();
+    promisedOn_ = promised > Now() && SaverState == L"0" && !byPolicy_ ? *promised : 0;
     SetIcon(LoadStateIcon(SaverState == L"0" ? IDI_OFF : IDI_ON));
 
     taskbarCreated_ = RegisterWindowMessageA("TaskbarCreated");
@@ -104,9 +104,9 @@ void frmMain::Form_Load() {
     WatchKeys(Hwnd(), kSettingChanged, {"Control Panel\\Desktop", Ansi(kPolicyKey).c_str()});
     if (promisedOn_) {
         SetAlarm(promisedOn_);
-    } else if (promised) {  // its time came while no BLIMO ran, or it was switched meanwhile
+    } else if (promised) {  // its time came while no BLIMO ran (or it cannot be right), or it was switched meanwhile
         KeepPromisedOnTime(0);
-        if (promised <= Now() && SaverState == L"0" && !byPolicy_) Switch(true);
+        if (SaverState == L"0" && !byPolicy_) Switch(true);
     }
 }
 

@@ -9,4 +9,6 @@
 std::wstring ReadRegString(HKEY root, std::wstring_view subkey, std::wstring_view valueName);
 void WriteRegString(HKEY root, std::wstring_view subkey, std::wstring_view valueName,
                     std::wstring_view text);
+// Whether the value is there, of any type: an empty text and none read alike above.
+bool RegValueExists(HKEY root, std::wstring_view subkey, std::wstring_view valueName);
 void DeleteRegValue(HKEY root, std::wstring_view subkey, std::wstring_view valueName);

@@ -174,10 +174,47 @@ TEST_F(MainWindow, ChangesMadeElsewhereShowWithoutABalloonAndAPolicyRefusesEvery
     EXPECT_TRUE(Recorder::calls.back().starts_with("MessageBoxA BLIMO 48 x\r\n\r\nUsage: BLIMO.exe")) << Recorder::calls.back();
 }
 
+TEST_F(MainWindow, AtStartAPromiseAheadIsKeptAndOneThatCannotBeRightIsDueAndRemoved) {
+    const std::string on = "on|ScreenSaver On||";
+    const struct {
+        const char* stored;  // none: deleted, or with `minutes` the time so far from now as written
+        int minutes;
+        const char* saver;    // "ScreenSaveActive" at the start
+        bool unreadable;      // read as 0, long due
+        std::string shown;    // the icon and tip, a kept promise's clock after
+        bool kept;
+        const char* saverAfter;
+    } rows[] = {
+        {nullptr, 0, "0", false, "off|BLIMO||", false, "0"},  // no promise
+        {nullptr, 10, "0", false, "off|ScreenSaver Off until ", true, "0"},
+        {"2020-01-01T00:00:00Z", 0, "0", false, on, false, "1"},  // its time came while none ran
+        {"2026-02-31T10:00:00Z", 0, "0", true, on, false, "1"},
+        {"2026-02-29T10:00:00Z", 0, "0", true, on, false, "1"},  // Wine takes it for March 1st
+        {"garbage", 0, "0", true, on, false, "1"},
+        {"", 0, "0", true, on, false, "1"},
+        {nullptr, kLongestPromiseMinutes + 2, "0", true, on, false, "1"},
+        {nullptr, 365 * 24 * 60, "0", true, on, false, "1"},
+        {"garbage", 0, "1", true, "on|BLIMO||", false, "1"},  // on already: only removed
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.stored ? row.stored : std::to_string(row.minutes) + " minutes ahead");
+        if (row.minutes)
+            KeepPromisedOnTime(Now() + row.minutes * kTicksPerMinute);
+        else
+            until.Set(row.stored);
+        const std::optional<uint64_t> read = PromisedOnTime();
+        const auto stored = until.Get();
+        Start(row.saver);
+        EXPECT_EQ(read == 0u, row.unreadable);
+        EXPECT_EQ(Shown(), row.shown + (row.kept ? Ansi(LocalClockText(*read)) + "||" : ""));
+        EXPECT_EQ(until.Get(), row.kept ? stored : std::nullopt);
+        EXPECT_EQ(saver.Get(), Sz(row.saverAfter));
+        main.Unload();
+    }
+}
+
 TEST_F(MainWindow, APromiseToSwitchBackOnOutlivesTheProcessAndAnySwitchEndsIt) {
-    until.Set("2020-01-01T00:00:00Z");
-    Start("0");  // due while none ran: on at once
-    EXPECT_EQ(std::tuple(Shown(), until.Get()), std::tuple("on|ScreenSaver On||", std::nullopt));
+    Start("1");
     main.RunCommand({CommandKind::OffFor, 1, {}});
     EXPECT_TRUE(Shown().starts_with("off|ScreenSaver Off until ") && until.Get()) << Shown();
     main.Click("mnuOn");
@@ -190,7 +227,7 @@ TEST_F(MainWindow, APromiseToSwitchBackOnOutlivesTheProcessAndAnySwitchEndsIt) {
     main.Unload();
     KeepPromisedOnTime(Now() + 15000000);  // a start before the time waits for the rest
     Start("0");
-    EXPECT_EQ(Shown(), "off|ScreenSaver Off until " + Ansi(LocalClockText(PromisedOnTime())) + "||");
+    EXPECT_EQ(Shown(), "off|ScreenSaver Off until " + Ansi(LocalClockText(*PromisedOnTime())) + "||");
     Pump(2500);
     EXPECT_EQ(std::tuple(Shown(), until.Get()), std::tuple("on|ScreenSaver On||", std::nullopt));
 }
