@@ -52,7 +52,7 @@ std::wstring SettingShown(bool& byPolicy) {
 bool AnotherInstanceRuns() {
     static HANDLE mine = nullptr;
     if (mine) return false;
-    HANDLE mutex = CreateMutexA(nullptr, FALSE, "BLIMO.SingleInstance");
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, kInstanceMutex);
     if (mutex && GetLastError() == ERROR_ALREADY_EXISTS) {
         CloseHandle(mutex);
         return true;
@@ -150,7 +150,7 @@ bool frmMain::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         const Command command = ParseCommandLine({word});
         const bool isSwitch = command.kind != CommandKind::Start && command.kind != CommandKind::Help &&
                               command.kind != CommandKind::Wrong;
-        result = isSwitch ? RunCommand(command) : 2;
+        result = kCommandAnswered + (isSwitch ? RunCommand(command) : 2);
         return true;
     }
     if (msg == taskbarCreated_ && taskbarCreated_ != 0) {  // the shell restarted: our icon is gone

@@ -7,6 +7,7 @@
 #include "app/frmMain.h"
 #include "options/frmOptions.h"
 #include "platform/Text.h"
+#include "platform/UniqueHandle.h"
 #include "res/BuildConfig.h"
 #include "res/frmMainLayout.h"
 #include "res/frmOptionsLayout.h"
@@ -48,6 +49,25 @@ struct MainWindow : ::testing::Test {
     frmMain main;
     frmOptions& options = frmOptions::Instance();
 };
+
+bool mutexWhileSwitching = true;
+BOOL WINAPI SeeTheMutex(UINT, UINT, PVOID, UINT) {
+    mutexWhileSwitching = UniqueHandle(OpenMutexA(SYNCHRONIZE, FALSE, kInstanceMutex)) != nullptr;
+    return TRUE;
+}
+
+// Where none runs: ctest runs it in a process of its own, as no window of this one may have taken BLIMO's place.
+TEST(CommandLine, WhereNoneRunsItSwitchesWithoutTakingThePlaceOfABlimoStartingMeanwhile) {
+    ASSERT_FALSE(UniqueHandle(OpenMutexA(SYNCHRONIZE, FALSE, kInstanceMutex))) << "a BLIMO runs";
+    const Value saver{"Control Panel\\Desktop", "ScreenSaveActive"};
+    Recorder rec;
+    Api.SystemParametersInfoA = SeeTheMutex;
+    saver.Set("1");
+    EXPECT_EQ(CarryOut({CommandKind::Toggle, 0, {}}), std::optional(0));
+    EXPECT_EQ(saver.Get(), Sz("0"));
+    EXPECT_FALSE(mutexWhileSwitching) << "the command line held BLIMO's place while it switched";
+    EXPECT_FALSE(UniqueHandle(OpenMutexA(SYNCHRONIZE, FALSE, kInstanceMutex))) << "the command line left BLIMO's place taken";
+}
 
 TEST_F(MainWindow, StartUpAddsTheIconThenASwitchWritesSetsTheSessionAndModifiesTheIcon) {
     Start("1");
@@ -167,9 +187,10 @@ TEST_F(MainWindow, ChangesMadeElsewhereShowWithoutABalloonAndAPolicyRefusesEvery
               std::tuple(3, std::optional(3), "on|ScreenSaver On" + admin + "|Your administrator has turned the screensaver "
                          "On. It cannot be switched here.|ScreenSaver set by your administrator", DWORD{NIIF_WARNING}, 2u));
     policy.Delete();
-    const std::optional<int> toggled = CarryOut({CommandKind::Toggle, 0, {}});  // as where none runs
-    EXPECT_EQ(std::tuple(toggled, Recorder::calls.back(), saver.Get()),
-              std::tuple(std::optional(0), "SystemParametersInfoA 17 0 3", Sz("0")));
+    // An older BLIMO that does not handle the command answers 0, as for a window of any other kind.
+    const LONG_PTR proc = SetWindowLongPtrA(main.Hwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcA));
+    EXPECT_EQ(CarryOut({CommandKind::On, 0, {}}), std::optional(4)) << "an unanswered command passed for done";
+    SetWindowLongPtrA(main.Hwnd(), GWLP_WNDPROC, proc);
     CarryOut({CommandKind::Wrong, 0, "x"});
     EXPECT_TRUE(Recorder::calls.back().starts_with("MessageBoxA BLIMO 48 x\r\n\r\nUsage: BLIMO.exe")) << Recorder::calls.back();
 }
