@@ -226,7 +226,7 @@ TEST_F(MainWindow, AtStartAPromiseAheadIsKeptAndOneThatCannotBeRightIsDueAndRemo
         const std::optional<uint64_t> read = PromisedOnTime();
         const auto stored = until.Get();
         Start(row.saver);
-        EXPECT_EQ(read == 0u, row.unreadable);
+        EXPECT_EQ(read == 0u, row.unreadable) << "read as long due";
         EXPECT_EQ(Shown(), row.shown + (row.kept ? Ansi(LocalClockText(*read)) + "||" : ""));
         EXPECT_EQ(until.Get(), row.kept ? stored : std::nullopt);
         EXPECT_EQ(saver.Get(), Sz(row.saverAfter));
