@@ -218,7 +218,7 @@ TEST_F(MainWindow, AtStartAPromiseAheadIsKeptAndOneThatCannotBeRightIsDueAndRemo
         {"garbage", 0, "1", true, "on|BLIMO||", false, "1"},  // on already: only removed
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.stored ? row.stored : std::to_string(row.minutes) + " minutes ahead");
+        SCOPED_TRACE(row.stored ? "\"" + std::string(row.stored) + "\"" : std::to_string(row.minutes) + " minutes ahead");
         if (row.minutes)
             KeepPromisedOnTime(Now() + row.minutes * kTicksPerMinute);
         else
