@@ -35,8 +35,9 @@ HWND RunningBlimo() {
     return nullptr;
 }
 
-// The running BLIMO's exit code for the switch; kNoAnswer when it did not handle it (an older one).
-int Tell(HWND running, std::string word) {
+// The running BLIMO's exit code for the switch; kNoAnswer when it did not answer, or did not handle
+// the message (an older one).
+int Tell(HWND running, std::string& word) {
     COPYDATASTRUCT data = {kCommandData, static_cast<DWORD>(word.size()), word.data()};
     DWORD_PTR answer = 0;
     if (!SendMessageTimeoutA(running, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG, 10000, &answer) ||

@@ -63,7 +63,7 @@ void Downloader::UserControl_ReadProgress(const AsyncReadInfo& info) {
 
 void Downloader::UserControl_ReadComplete(const AsyncReadInfo& info) {
     // A handler may unload its form, and this control with it: the events are raised from copies,
-    // and the second only while the control's window is still there. `info` is the host's.
+    // and the second only while the control's window is still there. `info` is the host's and stays.
     const HWND window = Hwnd();
     const auto error = DownloadError;
     const auto complete = DownloadComplete;
