@@ -4,6 +4,7 @@
 
 #include "app/frmMain.h"
 #include "platform/Api.h"
+#include "platform/UniqueHandle.h"
 #include "services/SaverSetting.h"
 
 namespace {
@@ -22,12 +23,27 @@ constexpr char kUsage[] =
     "to keep the time). The switches may also begin with \"-\", in any letter case.\r\n\r\n"
     "Exit codes: 0 done, 2 a command line BLIMO does not know, 3 the screensaver is set by your administrator.";
 
-// The window of the BLIMO that runs, once it has one; nothing when none runs.
+// The window of the BLIMO that runs, once it has one; nothing when none runs. Only looks: a BLIMO
+// starting at this moment must not find the place taken by a process that is no BLIMO.
 HWND RunningBlimo() {
-    if (!AnotherInstanceRuns()) return nullptr;
-    for (int tries = 0; tries < 50; ++tries, Sleep(100))  // it may be starting this moment
+    const UniqueHandle running(OpenMutexA(SYNCHRONIZE, FALSE, kInstanceMutex));
+    if (!running) return nullptr;
+    for (int tries = 0; tries < 50; ++tries) {  // it may be starting this moment
         if (HWND window = FindWindowA(kFormClass, "About BLIMO")) return window;
+        Sleep(100);
+    }
     return nullptr;
+}
+
+// The running BLIMO's exit code for the switch; kNoAnswer when it did not answer, or did not handle
+// the message (an older one).
+int Tell(HWND running, std::string& word) {
+    COPYDATASTRUCT data = {kCommandData, static_cast<DWORD>(word.size()), word.data()};
+    DWORD_PTR answer = 0;
+    if (!SendMessageTimeoutA(running, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG, 10000, &answer) ||
+        answer < kCommandAnswered)
+        return kNoAnswer;
+    return static_cast<int>(answer - kCommandAnswered);
 }
 
 }  // namespace
@@ -49,16 +65,14 @@ std::optional<int> CarryOut(const Command& command) {
                        : command.kind == CommandKind::Off    ? "/off"
                        : command.kind == CommandKind::Toggle ? "/toggle"
                                                              : "/off:" + std::to_string(command.minutes);
-    if (HWND running = RunningBlimo()) {
-        COPYDATASTRUCT data = {kCommandData, static_cast<DWORD>(word.size()), word.data()};
-        DWORD_PTR answer = kNoAnswer;
-        if (!SendMessageTimeoutA(running, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG, 10000,
-                                 &answer))
-            return kNoAnswer;
-        return static_cast<int>(answer);
-    }
+    if (HWND running = RunningBlimo()) return Tell(running, word);
     if (PolicySaverState()) return kPolicyDecides;
-    if (command.kind == CommandKind::OffFor) return std::nullopt;
+    if (command.kind == CommandKind::OffFor) {
+        // This process stays, as the BLIMO that keeps the time, unless one took the place this moment.
+        if (!AnotherInstanceRuns()) return std::nullopt;
+        HWND running = RunningBlimo();
+        return running ? Tell(running, word) : kNoAnswer;
+    }
     KeepPromisedOnTime(0);  // a switch ends a promise left behind
     StoreSaverState(command.kind == CommandKind::On ||
                     (command.kind == CommandKind::Toggle && UserSaverState() != L"1"));

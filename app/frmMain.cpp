@@ -53,7 +53,7 @@ std::wstring SettingShown(bool& byPolicy) {
 bool AnotherInstanceRuns() {
     static HANDLE mine = nullptr;
     if (mine) return false;
-    HANDLE mutex = CreateMutexA(nullptr, FALSE, "BLIMO.SingleInstance");
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, kInstanceMutex);
     if (mutex && GetLastError() == ERROR_ALREADY_EXISTS) {
         CloseHandle(mutex);
         return true;
@@ -92,8 +92,8 @@ void frmMain::Form_Load() {
 
     SaverState = SettingShown(byPolicy_);
     // A promise to switch back on: kept while it is ahead and nothing switched on meanwhile.
-    const uint64_t promised = PromisedOnTime();
-    promisedOn_ = promised > Now() && SaverState == L"0" && !byPolicy_ ? promised : 0;
+    const std::optional<uint64_t> promised = PromisedOnTime();
+    promisedOn_ = promised > Now() && SaverState == L"0" && !byPolicy_ ? *promised : 0;
     offHere_ = promisedOn_ != 0;  // an Off found at start-up holds nothing; one BLIMO promised does
     SetIcon(LoadStateIcon(SaverState == L"0" ? IDI_OFF : IDI_ON));
 
@@ -107,9 +107,9 @@ void frmMain::Form_Load() {
     if (promisedOn_) {
         ArmAlarm();
         KeepDisplay();
-    } else if (promised) {  // its time came while no BLIMO ran, or it was switched meanwhile
+    } else if (promised) {  // its time came while no BLIMO ran (or it cannot be right), or it was switched meanwhile
         KeepPromisedOnTime(0);
-        if (promised <= Now() && SaverState == L"0" && !byPolicy_) Switch(true);
+        if (SaverState == L"0" && !byPolicy_) Switch(true);
     }
 }
 
@@ -159,7 +159,7 @@ bool frmMain::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         const Command command = ParseCommandLine({word});
         const bool isSwitch = command.kind != CommandKind::Start && command.kind != CommandKind::Help &&
                               command.kind != CommandKind::Wrong;
-        result = isSwitch ? RunCommand(command) : 2;
+        result = kCommandAnswered + (isSwitch ? RunCommand(command) : 2);
         return true;
     }
     if (msg == taskbarCreated_ && taskbarCreated_ != 0) {  // the shell restarted: our icon is gone

@@ -8,10 +8,14 @@
 #include "services/TextRules.h"
 #include "ui/Form.h"
 
-// Another BLIMO of this user already running? Asked once, the answer holds for the process.
+// Another BLIMO of this user already running? Asked once, the answer holds for the process, which
+// from then on holds the place itself. A process that only looks opens kInstanceMutex instead.
 bool AnotherInstanceRuns();
-// WM_COPYDATA's dwData for a command-line switch ("/off:60") sent to the BLIMO that runs.
+inline constexpr char kInstanceMutex[] = "BLIMO.SingleInstance";
+// WM_COPYDATA's dwData for a command-line switch ("/off:60") sent to the BLIMO that runs, and what
+// is added to the exit code it answers with: a window that does not handle the message answers 0.
 inline constexpr ULONG_PTR kCommandData = 0x424C4D4F;
+inline constexpr LRESULT kCommandAnswered = 0x100;
 
 class frmMain : public Form {
 public:

@@ -1,11 +1,13 @@
 #include "platform/Api.h"
 
+#include "platform/SystemLibrary.h"
+
 namespace {
 
 HWND WINAPI HtmlHelpOnDemand(HWND owner, LPCSTR file, UINT command, DWORD_PTR data) {
     using HtmlHelpFn = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
     static HtmlHelpFn real = [] {
-        HMODULE lib = LoadLibraryA("hhctrl.ocx");
+        HMODULE lib = LoadSystemLibrary("hhctrl.ocx");
         return lib ? reinterpret_cast<HtmlHelpFn>(
                          reinterpret_cast<void*>(GetProcAddress(lib, "HtmlHelpA")))
                    : nullptr;

@@ -21,7 +21,8 @@ Watch watch;  // the GUI thread's alone
 // may be on the way to the key. The request lasts as long as the thread that makes it: the GUI
 // thread, as the program.
 void Arm(size_t i) {
-    if (watch.keys[i]) RegCloseKey(watch.keys[i]), watch.keys[i] = nullptr;
+    if (watch.keys[i]) RegCloseKey(watch.keys[i]);
+    watch.keys[i] = nullptr;
     std::string path = watch.paths[i];
     while (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_NOTIFY, &watch.keys[i]) != ERROR_SUCCESS) {
         watch.keys[i] = nullptr;
@@ -37,7 +38,8 @@ void Arm(size_t i) {
 }  // namespace
 
 bool WatchKeys(HWND window, UINT message, std::initializer_list<const char*> subkeys) {
-    watch.window = window, watch.message = message;
+    watch.window = window;
+    watch.message = message;
     if (watch.count) return true;
     if (subkeys.size() == 0 || subkeys.size() > kMostKeys) return false;
     for (size_t i = 0; i <= subkeys.size(); ++i) {
@@ -46,7 +48,10 @@ bool WatchKeys(HWND window, UINT message, std::initializer_list<const char*> sub
         if (!watch.waits[i]) return false;
     }
     watch.count = subkeys.size();
-    for (size_t i = 0; i < watch.count; ++i) watch.paths[i] = subkeys.begin()[i], Arm(i);
+    for (size_t i = 0; i < watch.count; ++i) {
+        watch.paths[i] = subkeys.begin()[i];
+        Arm(i);
+    }
     return true;
 }
 

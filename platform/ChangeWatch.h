@@ -10,10 +10,11 @@
 
 inline constexpr WPARAM kKeyChanged = 0, kAlarmDue = 1;  // the message's wParam
 
-// Watches each of `subkeys` below HKEY_CURRENT_USER, its values and subkeys (or, while it does not
-// exist, its nearest parent that does, for the subkeys on the way): `message` reaches `window`
-// with kKeyChanged after a change. The keys are set once per process; a later call sends the messages to another window.
-// False when nothing can be watched.
+// Watches each of `subkeys` below HKEY_CURRENT_USER for its own values and its subkeys coming or
+// going, not for anything deeper (while it does not exist, its nearest parent that does, for a
+// subkey coming on the way to it): `message` reaches `window` with kKeyChanged after a change. The
+// keys are set once per process; a later call sends the messages to another window. False when
+// nothing can be watched.
 bool WatchKeys(HWND window, UINT message, std::initializer_list<const char*> subkeys);
 // The message with kAlarmDue once the system's clock reaches `utc` (FILETIME units), even after a
 // sleep; 0 takes the alarm back. Only after WatchKeys.

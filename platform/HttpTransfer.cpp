@@ -6,10 +6,13 @@
 #include <type_traits>
 #include <memory>
 
+#include "platform/SystemLibrary.h"
+
 namespace {
 
-// WinINet is loaded on first use, by whichever thread reads first: a BLIMO that never checks for
-// updates never maps it (nor the network libraries it brings). Without it, every transfer fails.
+// WinINet is loaded from the system folder on first use, by whichever thread reads first: a BLIMO
+// that never checks for updates never maps it (nor the network libraries it brings). Without it,
+// every transfer fails.
 struct WinInet {
     decltype(&::InternetOpenA) InternetOpenA;
     decltype(&::InternetConnectA) InternetConnectA;
@@ -29,7 +32,7 @@ bool netReady = false;
 INIT_ONCE netLoaded = INIT_ONCE_STATIC_INIT;
 
 BOOL CALLBACK LoadWinInet(PINIT_ONCE, PVOID, PVOID*) {
-    if (HMODULE module = LoadLibraryA("wininet.dll")) {
+    if (HMODULE module = LoadSystemLibrary("wininet.dll")) {
         netReady = true;
         const auto Get = [&](auto& entry, const char* name) {
             entry = reinterpret_cast<std::remove_reference_t<decltype(entry)>>(

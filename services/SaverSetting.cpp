@@ -2,13 +2,19 @@
 
 #include "platform/Api.h"
 #include "platform/Text.h"
+#include "services/TextRules.h"
 #include "services/mdlRegStuff.h"
 
 namespace {
 
 constexpr wchar_t kPromiseValue[] = L"OffUntil";  // "2026-12-07T15:30:00Z"
-constexpr char kPromiseForm[] = "0000-00-00T00:00:00Z";  // each 0 a digit; written and read by hand, as the
-                                                         // C runtime's formatting would double the program
+
+// The stored form of a time; wsprintfA, as user32's, adds nothing to the program.
+std::string PromiseText(const SYSTEMTIME& t) {
+    char text[32];
+    wsprintfA(text, "%04u-%02u-%02uT%02u:%02u:%02uZ", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
+    return text;
+}
 
 uint64_t Ticks(const FILETIME& t) { return (uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime; }
 FILETIME FileTime(uint64_t ticks) { return {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)}; }
@@ -29,37 +35,31 @@ void StoreSaverState(bool on) {
     Api.SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, on ? TRUE : FALSE, nullptr, SPIF_UPDATEINIFILE | SPIF_SENDCHANGE);
 }
 
-uint64_t PromisedOnTime() {
+std::optional<uint64_t> PromisedOnTime() {
     const std::string text = Ansi(ReadRegString(HKEY_CURRENT_USER, kSettingsKey, kPromiseValue));
-    if (text.size() != sizeof kPromiseForm - 1) return 0;
-    WORD fields[6] = {};  // year, month, day, hour, minute, second
-    for (size_t i = 0, field = 0; i < text.size(); ++i) {
-        if (kPromiseForm[i] != '0') {
-            if (text[i] != kPromiseForm[i]) return 0;
-            ++field;
-        } else if (text[i] < '0' || text[i] > '9') {
-            return 0;
-        } else {
-            fields[field] = static_cast<WORD>(fields[field] * 10 + (text[i] - '0'));
-        }
+    if (text.empty() && !RegValueExists(HKEY_CURRENT_USER, kSettingsKey, kPromiseValue)) return std::nullopt;
+    SYSTEMTIME t = {};
+    WORD* const fields[] = {&t.wYear, &t.wMonth, &t.wDay, &t.wHour, &t.wMinute, &t.wSecond};
+    const char* at = text.c_str();
+    for (WORD* field : fields) {  // digits up to the next mark; the marks and widths are checked below
+        for (int digits = 0; digits < 4 && *at >= '0' && *at <= '9'; ++digits, ++at)
+            *field = static_cast<WORD>(*field * 10 + (*at - '0'));
+        if (*at != '\0') ++at;
     }
-    SYSTEMTIME t = {fields[0], fields[1], 0, fields[2], fields[3], fields[4], fields[5], 0};
+    // A time that exists is the same when written back: a February 31st is not, whether the system
+    // refuses it or rolls it over into March.
     FILETIME ft;
-    return SystemTimeToFileTime(&t, &ft) ? Ticks(ft) : 0;
+    SYSTEMTIME back;
+    if (!SystemTimeToFileTime(&t, &ft) || !FileTimeToSystemTime(&ft, &back) || PromiseText(back) != text) return 0;
+    const uint64_t utc = Ticks(ft);
+    return utc > Now() + kLongestPromiseMinutes * kTicksPerMinute ? 0 : utc;
 }
 
 void KeepPromisedOnTime(uint64_t utc) {
     SYSTEMTIME t;
     const FILETIME ft = FileTime(utc);
     if (utc == 0 || !FileTimeToSystemTime(&ft, &t)) return DeleteRegValue(HKEY_CURRENT_USER, kSettingsKey, kPromiseValue);
-    std::string text = kPromiseForm;
-    const WORD fields[6] = {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
-    for (size_t i = text.size(), field = 6, rest = 0; i-- > 0;) {  // from the right: each field's last digit first
-        if (kPromiseForm[i] != '0') continue;
-        if (i + 1 == text.size() || kPromiseForm[i + 1] != '0') rest = fields[--field];
-        text[i] = static_cast<char>('0' + rest % 10), rest /= 10;
-    }
-    WriteRegString(HKEY_CURRENT_USER, kSettingsKey, kPromiseValue, FromAnsi(text));
+    WriteRegString(HKEY_CURRENT_USER, kSettingsKey, kPromiseValue, FromAnsi(PromiseText(t)));
 }
 
 uint64_t Now() {

@@ -20,9 +20,10 @@ std::wstring UserSaverState();
 // change announced to every window. Neither answer changes anything we do.
 void StoreSaverState(bool on);
 
-// The time (UTC, in FILETIME units) the screensaver goes back on; 0: no promise. A stored text
-// that is not such a time reads as none.
-uint64_t PromisedOnTime();
+// The time (UTC, in FILETIME units) the screensaver goes back on; nothing: no promise stored. A
+// stored value BLIMO cannot have written (not such a time, or further ahead than the longest
+// promise) reads as 0: long due, so that it ends rather than keeping the screensaver off for good.
+std::optional<uint64_t> PromisedOnTime();
 void KeepPromisedOnTime(uint64_t utc);  // 0 forgets it
 uint64_t Now();                         // UTC, FILETIME units
 inline constexpr uint64_t kTicksPerMinute = 600000000;

@@ -134,7 +134,9 @@ Command ParseCommandLine(const std::vector<std::string_view>& words) {
     if (name == "?") return Command{CommandKind::Help, 0, {}};
     if (!EqualsNoCase(name.substr(0, 4), "off:")) return wrong(quoted + " is not a switch BLIMO knows.");
     int minutes = 0;  // any other character, or too many digits, makes it out of range
-    for (char c : name.substr(4)) minutes = IsDigit(c) && minutes <= 1440 ? minutes * 10 + (c - '0') : 99999;
-    if (minutes < 1 || minutes > 1440) return wrong(quoted + ": the minutes must be a whole number from 1 to 1440.");
+    for (char c : name.substr(4))
+        minutes = IsDigit(c) && minutes <= kLongestPromiseMinutes ? minutes * 10 + (c - '0') : kLongestPromiseMinutes + 1;
+    if (minutes < 1 || minutes > kLongestPromiseMinutes)
+        return wrong(quoted + ": the minutes must be a whole number from 1 to " + std::to_string(kLongestPromiseMinutes) + ".");
     return Command{CommandKind::OffFor, minutes, {}};
 }

@@ -35,7 +35,8 @@ double NumericValue(std::string_view text);
 bool BubblesTruth(std::string_view text);
 
 // The command line: no word starts BLIMO; one switch, "/" or "-" and any letter case: on, off,
-// toggle, off:MINUTES (1 to 1440), ?. Anything else is Wrong, with the problem in words.
+// toggle, off:MINUTES (1 to kLongestPromiseMinutes), ?. Anything else is Wrong, with the problem in words.
+inline constexpr int kLongestPromiseMinutes = 1440;  // the longest "/off:MINUTES": no promise lasts longer
 enum class CommandKind { Start, On, Off, Toggle, OffFor, Help, Wrong };
 struct Command {
     CommandKind kind = CommandKind::Start;

@@ -50,6 +50,16 @@ void WriteRegString(HKEY root, std::wstring_view subkey, std::wstring_view value
                        reinterpret_cast<const BYTE*>(data.c_str()), static_cast<DWORD>(data.size() + 1));
 }
 
+bool RegValueExists(HKEY root, std::wstring_view subkey, std::wstring_view valueName) {
+    RegKey key;
+    if (Api.RegOpenKeyA(root, Ansi(subkey).c_str(), &key.handle) != ERROR_SUCCESS) {
+        key.handle = nullptr;
+        return false;
+    }
+    DWORD size = 0;
+    return Api.RegQueryValueExA(key.handle, Ansi(valueName).c_str(), nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS;
+}
+
 void DeleteRegValue(HKEY root, std::wstring_view subkey, std::wstring_view valueName) {
     RegKey key;
     if (Api.RegOpenKeyA(root, Ansi(subkey).c_str(), &key.handle) != ERROR_SUCCESS) {

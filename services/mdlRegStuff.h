@@ -11,6 +11,8 @@
 std::wstring ReadRegString(HKEY root, std::wstring_view subkey, std::wstring_view valueName);
 void WriteRegString(HKEY root, std::wstring_view subkey, std::wstring_view valueName,
                     std::wstring_view text);
+// Whether the value is there, of any type: an empty text and none read alike above.
+bool RegValueExists(HKEY root, std::wstring_view subkey, std::wstring_view valueName);
 void DeleteRegValue(HKEY root, std::wstring_view subkey, std::wstring_view valueName);
 
 // Which registry a 32-bit program reads under HKEY_LOCAL_MACHINE\SOFTWARE on 64-bit Windows: its

@@ -124,9 +124,9 @@ private:
     bool shownOnce_ = false;
     Controls when_;
     bool modal_ = false;
-    HWND lastFocus_ = nullptr;
+    HWND lastFocus_ = nullptr;  // the control that had the focus when the window was deactivated
     HMENU menu_ = nullptr;
-    HICON iconSent_ = nullptr;  // the icon the window was last given with WM_SETICON  // the control that had the focus when the window was deactivated
+    HICON iconSent_ = nullptr;  // the icon the window was last given with WM_SETICON
     std::vector<HWND> items_;  // by row of the control table
     std::vector<std::pair<FontDef, HFONT>> fonts_;
     mutable std::vector<HBITMAP> bitmaps_;  // by row of the control table, loaded on first use

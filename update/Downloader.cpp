@@ -62,7 +62,12 @@ void Downloader::UserControl_ReadProgress(const AsyncReadInfo& info) {
 }
 
 void Downloader::UserControl_ReadComplete(const AsyncReadInfo& info) {
+    // A handler may unload its form, and this control with it: the events are raised from copies,
+    // and the second only while the control's window is still there. `info` is the host's and stays.
+    const HWND window = Hwnd();
+    const auto error = DownloadError;
+    const auto complete = DownloadComplete;
     // A save that fails is told as an error, though the total stays the one reported.
-    if (info.BytesMax == 0 || !WriteWholeFile(Ansi(info.Tag), info.Data)) Raise(DownloadError, info.Tag);
-    Raise(DownloadComplete, info.BytesMax, info.Tag);
+    if (info.BytesMax == 0 || !WriteWholeFile(Ansi(info.Tag), info.Data)) Raise(error, info.Tag);
+    if (IsWindow(window)) Raise(complete, info.BytesMax, info.Tag);
 }

@@ -94,9 +94,9 @@ def browsed():  # what the browser was started with, once it was
 class Blimo:
     started = []
 
-    def __init__(self, exe=EXE, relay=None):  # relay: a file for Wine's log of the calls RelayInclude names
+    def __init__(self, exe=EXE, env=None, relay=None):  # relay: a file for Wine's log of the calls RelayInclude names
         wintool("ready")  # Wine's desktop up first: two processes starting it at once can stall
-        log, env = (relay.open("w"), dict(os.environ, WINEDEBUG="+relay")) if relay else (subprocess.DEVNULL, None)
+        log, env = (relay.open("w"), dict(env or os.environ, WINEDEBUG="+relay")) if relay else (subprocess.DEVNULL, env)
         self.proc = subprocess.Popen(["wine", str(exe)], stdout=subprocess.DEVNULL, stderr=log, env=env)
         Blimo.started.append(self)
         self.hwnd = wait_for(lambda: find("About BLIMO"), timeout=20, what="BLIMO's main window").hwnd

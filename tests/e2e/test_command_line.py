@@ -57,11 +57,7 @@ def test_off_for_a_minute_until_a_switch(blimo):  # the minute itself passes in 
     assert reg(SETTINGS, "OffUntil") is None
 
 
-def test_without_blimo_and_a_promise_due_at_start(blimo):
+def test_without_blimo(blimo):  # a promise due at start: the unit tests' start-up rows
     blimo.menu("x"), blimo.proc.wait(timeout=10), wait_for(lambda: not tray_colour(), what="no icon")
     for args, value in [("/off", "0"), ("/on", "1")]:
         assert run(args) == (0, None) and reg(DESKTOP, "ScreenSaveActive") == value and not tray_colour()
-    reg_set(DESKTOP, "ScreenSaveActive", "0"), reg_set(SETTINGS, "OffUntil", "2020-01-01T00:00:00Z")
-    Blimo()  # the time came while none ran: on at once
-    shows("green", "1")
-    assert reg(SETTINGS, "OffUntil") is None

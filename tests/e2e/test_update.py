@@ -4,6 +4,7 @@ from conftest import *  # noqa: F403 (the harness)
 from httpserver import Server, answer, by_path, head, loop, raw, redirect
 
 PORT, FILE, LIMIT = int((BUILD / "e2e" / "port").read_text()), "/programs/BLIMOUpdate.txt", 3.0
+COPY = pathlib.Path(tempfile.mkdtemp(prefix="blimo-copy-"))  # BLIMO.exe's folder here
 TEMP = unix_path(wine("cmd", "/c", "echo %TEMP%").stdout.split()[-1])  # Wine's temp folder
 CHECK, CANCEL, YV, SV, INFO, DOWNLOADER = 100, 101, 105, 106, 107, 108  # the controls' ids
 FRESH, FAILED = ("&Check", "Unknown", "", True), (True, "&Check", "Unknown", "Cannot connect to server.")
@@ -36,7 +37,9 @@ ROWS = [  # id, the server's behaviour (None: no server), the outcome, the least
 
 @pytest.fixture(scope="module")
 def blimo():  # off for a minute, a promise kept at the real unit while the checks run (the last test)
-    b = Blimo(BUILD / "e2e" / "BLIMO.exe")
+    for f in (BUILD / "e2e" / "BLIMO.exe", BUILD / "planted" / "wininet.dll"):  # a copy, in Downloads say, with a
+        shutil.copy(f, COPY)  # wininet.dll beside it; Wine, told to prefer files, looks there first as Windows does
+    b = Blimo(COPY / "BLIMO.exe", env={**os.environ, "WINEDLLOVERRIDES": "mscoree=;wininet=n,b"})
     assert subprocess.run(["wine", BUILD / "e2e" / "BLIMO.exe", "/off:1"], timeout=20).returncode == 0
     wait_for(lambda: tray_colour() == "red" and reg(SETTINGS, "OffUntil"), what="off until a minute from now")
     return b
@@ -62,6 +65,7 @@ def check(d):  # presses Check: (whether the error box came, caption, lblSV, lbl
     if box is not True:  # the error box: its words (it may be found before they are in), closed by its OK
         wait_for(lambda: {CANNOT, "OK"} <= {c.text for c in controls(box.hwnd)}, what="the error box's words")
         wintool("post", box.hwnd, WM_COMMAND, 1, 0), wait_for(lambda: state(d)[3], what="Check enabled again")
+    assert not (COPY / "wininet.dll.loaded").exists(), "the planted wininet.dll ran inside BLIMO"
     return (box is not True, *state(d)[:3]), took
 
 

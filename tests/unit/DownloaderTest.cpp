@@ -90,4 +90,14 @@ TEST_F(DownloaderTest, TwoReadsOfOneUrlBothSaveARefusedOneWarnsAndTheControlStay
     EXPECT_EQ(std::tuple(r.right - r.left, r.bottom - r.top, events.size()), std::tuple(32, 32, 0u)) << "made 48, set 100";
 }
 
+TEST_F(DownloaderTest, AnErrorHandlerThatUnloadsTheFormEndsTheEventsThere) {
+    d->DownloadError = [this](std::wstring f) {
+        events[f].push_back("E");
+        DestroyWindow(host);  // as a form unloaded by its handler: the control goes with it
+    };
+    d->BeginDownload(Url("missing"), File("gone"));
+    for (DWORD start = GetTickCount(); IsWindow(host); Pump(20)) ASSERT_LT(GetTickCount() - start, 20000u) << "no error";
+    EXPECT_EQ(events[File("gone")], Events{"E"}) << "an event raised by a control already destroyed";
+}
+
 }  // namespace

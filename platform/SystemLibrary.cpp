@@ -1,0 +1,13 @@
+#include "platform/SystemLibrary.h"
+
+HMODULE LoadSystemLibrary(const char* name) {
+    if (HMODULE module = LoadLibraryExA(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) return module;
+    // A system without the search flags (before KB2533623) refuses them: the full path there, and
+    // what the DLL needs is looked for beside it first.
+    if (GetLastError() != ERROR_INVALID_PARAMETER) return nullptr;
+    char path[MAX_PATH];
+    const UINT length = GetSystemDirectoryA(path, MAX_PATH);
+    if (length == 0 || length + 1 + lstrlenA(name) >= MAX_PATH) return nullptr;
+    wsprintfA(path + length, "\\%s", name);
+    return LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
