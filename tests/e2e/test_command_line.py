@@ -47,8 +47,6 @@ def test_off_for_a_minute_until_a_switch(blimo):  # the minute itself passes in 
     shows("red", "0")
     for args, problem in [(["/bogus"], '"/bogus" is not a switch BLIMO knows.'), (["on"], '"on" is not a switch.'),
                           (["/off:0"], '"/off:0": the minutes must be a whole number from 1 to 1440.'),
-                          (["/off:abc"], '"/off:abc": the minutes must be a whole number from 1 to 1440.'),
-                          (["/off:99999"], '"/off:99999": the minutes must be a whole number from 1 to 1440.'),
                           (["/on", "/off"], "Give one switch at a time, not 2."), (["/?"], "")]:
         code, text = run(*args)  # meanwhile: nothing changes
         assert code == (2 if problem else 0) and text.startswith(problem + "    " * bool(problem) + "Usage: BLIMO.exe")
