@@ -20,7 +20,9 @@ constexpr char kUsage[] =
     "/?\tshows this list.\r\n\r\n"
     "Without a switch, BLIMO starts in the notification area. With one, the BLIMO that runs switches, "
     "as its menu would; when none runs, the setting is switched at once (for /off:MINUTES, BLIMO starts "
-    "to keep the time). The switches may also begin with \"-\", in any letter case.\r\n\r\n"
+    "to keep the time). An Off made by a running BLIMO also keeps the display on while it lasts; one "
+    "switched at once holds nothing, as no BLIMO is left to hold it. The switches may also begin with "
+    "\"-\", in any letter case.\r\n\r\n"
     "Exit codes: 0 done, 2 a command line BLIMO does not know, 3 the screensaver is set by your administrator.";
 
 // The window of the BLIMO that runs, once it has one; nothing when none runs. Only looks: a BLIMO
