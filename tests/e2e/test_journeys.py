@@ -7,7 +7,8 @@ AUTOSTART, BUBBLE = "Automatically start when Windows starts.", "Display info bu
 
 @pytest.fixture(scope="module")
 def blimo():
-    for path, source in [(build_setting("BLIMO_HELP_FILE"), BUILD / "blimo.chm"), (SPACED, EXE)]:
+    unix_path(build_setting("BLIMO_HELP_FILE")).unlink(missing_ok=True)  # the help file is found beside the program
+    for path, source in [(SPACED.replace("BLIMO.exe", "blimo.chm"), BUILD / "blimo.chm"), (SPACED, EXE)]:
         unix_path(path).parent.mkdir(parents=True, exist_ok=True), shutil.copyfile(source, unix_path(path))
     return Blimo(SPACED)
 
@@ -57,7 +58,7 @@ def test_about(blimo):
     assert find("About BLIMO").visible and [c[:4] for c in controls(blimo.hwnd)] == [c[:4] for c in first]
     pick("Escape")
     for key, title, close in [("alt+u", "Check for Updates", (WM_COMMAND, 101)),  # the menu's dialog; its Cancel
-                              ("alt+h", "BLIMO Help", (WM_CLOSE, 0))]:  # the help file where setup puts it
+                              ("alt+h", "BLIMO Help", (WM_CLOSE, 0))]:  # the help file beside the program
         press(key, into="About BLIMO")
         wintool("post", wait_for(lambda: find(title, None), timeout=20, what=title).hwnd, *close, 0)
         gone(title, None), wait_for(lambda: find("About BLIMO").enabled, what="About enabled again")
