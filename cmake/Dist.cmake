@@ -2,6 +2,9 @@
 #   BLIMO-<version>-setup.exe     (installer/blimo.nsi, built with makensis)
 #   BLIMO-<version>-portable.zip  (BLIMO.exe, the help file, readme.txt)
 #   Fenwa.BLIMO*.yaml             (the winget manifest set for the setup program, cmake/Winget.cmake)
+# In a 64-bit build tree the setup program is built from the same script for amd64 around the 64-bit
+# BLIMO.exe: a stand-in that lets a machine which cannot start 32-bit programs run setup's round trip.
+# What ships (`make dist`, from the win32 tree) is the 32-bit setup program.
 # The program opens its help file at the fixed path BLIMO_HELP_FILE, so setup installs into that
 # path's folder, under that path's file name.
 if(NOT BLIMO_HELP_FILE MATCHES "^(.+)\\\\([^\\\\]+)$")
@@ -19,6 +22,11 @@ if(NOT MAKENSIS OR NOT ZIP)
 endif()
 
 set(BLIMO_DIST_DIR ${CMAKE_BINARY_DIR}/dist)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(BLIMO_NSIS_TARGET "-XTarget amd64-unicode")
+else()
+  set(BLIMO_NSIS_TARGET "-XTarget x86-unicode")
+endif()
 set(BLIMO_SETUP ${BLIMO_DIST_DIR}/BLIMO-${BLIMO_VERSION}-setup.exe)
 set(BLIMO_PORTABLE ${BLIMO_DIST_DIR}/BLIMO-${BLIMO_VERSION}-portable.zip)
 set(BLIMO_CHM ${CMAKE_BINARY_DIR}/blimo.chm)  # built by cmake/Help.cmake
@@ -28,7 +36,7 @@ configure_file(installer/readme.txt.in ${BLIMO_PORTABLE_DIR}/readme.txt @ONLY NE
 
 add_custom_command(OUTPUT ${BLIMO_SETUP}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${BLIMO_DIST_DIR}
-  COMMAND ${MAKENSIS} -V2 -WX
+  COMMAND ${MAKENSIS} -V2 -WX ${BLIMO_NSIS_TARGET}
     "-DVERSION=${BLIMO_VERSION}"
     "-DINSTALL_DIR=${BLIMO_INSTALL_DIR}"
     "-DHELP_NAME=${BLIMO_HELP_NAME}"
