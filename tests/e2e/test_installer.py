@@ -22,8 +22,7 @@ def zstring(data, wide):  # up to its terminating zero, in the ANSI code page or
 
 
 def shortcut(path):  # (target, arguments) as the shell reads a .lnk: its link info, then its counted strings
-    data = path.read_bytes()
-    flags, at = struct.unpack_from("<I", data, 20)[0], 76
+    flags, at = struct.unpack_from("<I", data := path.read_bytes(), 20)[0], 76
     at += 2 + struct.unpack_from("<H", data, at)[0] if flags & 1 else 0  # past the item id list
     size, _, _, _, base, _, suffix = struct.unpack_from("<7I", data, at) if flags & 2 else (0,) * 7  # (its ANSI paths)
     target = flags & 2 and zstring(data[at + base:], 0) + zstring(data[at + suffix:], 0)
@@ -93,6 +92,7 @@ def test_msi_install_upgrade_downgrade_refused_uninstall(tmp_path):
     assert (r := sh("cmake", "--build", BUILD, "--target", "dist", check=False)).returncode == 0, r.stdout + r.stderr
     older, newer, version = BUILD / f"dist/BLIMO-{VERSION}.msi", tmp_path / "newer.msi", "1.0.1.0"
     sh("cmake", f"-DVERSION={version}", f"-DOUT={newer}", "-P", BUILD / "msi.cmake")
+    wine("msiexec", "/x", newer, "/qn", env=QUIET, check=False)  # one left by a failed run (same code)
     assert wine("msiexec", "/i", older, "/qn", env=QUIET, check=False).returncode == 0
     manifest, sha256 = (BUILD / "dist/Fenwa.BLIMO.installer.yaml").read_text(), hashlib.sha256(older.read_bytes())
     assert packages() == [(re.search(r"ProductCode: '(.+)'", manifest)[1], VERSION)], "not the manifest's product code"
