@@ -7,9 +7,10 @@
 # Signed when a certificate is given: BLIMO_SIGN_PFX (a PKCS#12 file), with BLIMO_SIGN_PASSWORD and
 # BLIMO_TIMESTAMP_URL if needed, as CMake cache variables or in the environment. Then the program is signed
 # before it is packed, and the setup program, its uninstaller and the package are signed (cmake/Sign.cmake).
-# In a 64-bit build tree the setup program is built from the same script for amd64 around the 64-bit
-# BLIMO.exe: a stand-in that lets a machine which cannot start 32-bit programs run setup's round trip.
-# What ships (`make dist`, from the win32 tree) is the 32-bit setup program.
+# A password given as a cache variable stands in the build's files; one in the environment is read when signing.
+# In a 64-bit build tree the setup program and the package are built from the same sources for amd64 around the
+# 64-bit BLIMO.exe: stand-ins that let a machine which cannot start 32-bit programs run their round trips.
+# What ships (`make dist`, from the win32 tree) is the 32-bit program's.
 # The program opens its help file at the fixed path BLIMO_HELP_FILE, so setup installs into that
 # path's folder, under that path's file name.
 if(NOT BLIMO_HELP_FILE MATCHES "^(.+)\\\\([^\\\\]+)$")
@@ -62,7 +63,6 @@ if(BLIMO_SIGN_PFX)
     COMMENT "Signing BLIMO.exe"
     VERBATIM)
 else()
-  set(BLIMO_SIGN ${CMAKE_COMMAND} -E true)
   set(BLIMO_NSIS_SIGN)
   set(BLIMO_PACKED_EXE $<TARGET_FILE:BLIMO>)
   set(BLIMO_PACKED_EXE_NAME $<TARGET_FILE_NAME:BLIMO>)
@@ -102,7 +102,8 @@ foreach(name ${BLIMO_TEMPLATES})
   list(APPEND BLIMO_TEMPLATE_FILES ${BLIMO_DIST_DIR}/${name} ${BLIMO_PORTABLE_DIR}/${name})
 endforeach()
 
-# The zip holds the program, its help file (under the name the program looks for) and readme.txt flat.
+# The zip holds the program, its help file (under the name the program looks for) and readme.txt side by side,
+# and the templates as Group Policy's folder holds them.
 add_custom_command(OUTPUT ${BLIMO_PORTABLE}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${BLIMO_DIST_DIR}
   COMMAND ${CMAKE_COMMAND} -E copy ${BLIMO_PACKED_EXE} ${BLIMO_PORTABLE_DIR}/BLIMO.exe
