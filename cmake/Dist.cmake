@@ -27,6 +27,9 @@ if(NOT "$ENV{BLIMO_SIGN_PFX}" STREQUAL "")  # the environment's certificate, whe
   set(BLIMO_SIGN_PFX "$ENV{BLIMO_SIGN_PFX}" CACHE FILEPATH "Certificate and key (PKCS#12) to sign with" FORCE)
 endif()
 set(BLIMO_SIGN_PFX "" CACHE FILEPATH "Certificate and key (PKCS#12) to sign with; empty: nothing is signed")
+if(BLIMO_SIGN_PFX)  # a relative path is taken from the source folder, where `make dist` runs
+  file(REAL_PATH "${BLIMO_SIGN_PFX}" BLIMO_SIGN_PFX BASE_DIRECTORY "${CMAKE_SOURCE_DIR}")
+endif()
 set(BLIMO_SIGN_PASSWORD "" CACHE STRING "The key's password; empty: BLIMO_SIGN_PASSWORD from the environment")
 set(BLIMO_TIMESTAMP_URL "" CACHE STRING "RFC 3161 time-stamp server; empty: BLIMO_TIMESTAMP_URL from the environment")
 if(NOT MAKENSIS OR NOT ZIP OR NOT WIXL OR (BLIMO_SIGN_PFX AND NOT OSSLSIGNCODE))
