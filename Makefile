@@ -26,14 +26,17 @@ test: build
 clean:
 	rm -rf build
 
-# The setup program and the portable zip of the 32-bit program, into build/dist.
+# The setup program, the Windows Installer package, the portable zip and the administrative templates of the
+# 32-bit program, with the winget manifests, into build/dist. Signed when BLIMO_SIGN_PFX names a certificate
+# (in the environment, or in the build's CMake cache); the environment's is taken into the cache here.
 .PHONY: dist
 dist: setup
-	@[ -f build/win32/CMakeCache.txt ] || cmake --preset win32
+	@[ -f build/win32/CMakeCache.txt ] && [ -z "$$BLIMO_SIGN_PFX" ] || cmake --preset win32 >/dev/null
 	cmake --build --preset win32 --target dist
-	@v=$$(sed -n 's/^BLIMO_VERSION:STRING=//p' build/win32/CMakeCache.txt) && mkdir -p build/dist && \
-	  cp build/win32/dist/BLIMO-$$v-setup.exe build/win32/dist/BLIMO-$$v-portable.zip build/dist/ && \
-	  ls -l build/dist/BLIMO-$$v-*
+	@v=$$(sed -n 's/^BLIMO_VERSION:STRING=//p' build/win32/CMakeCache.txt) && mkdir -p build/dist/en-US && \
+	  cd build/win32/dist && cp BLIMO-$$v-setup.exe BLIMO-$$v.msi BLIMO-$$v-portable.zip Fenwa.BLIMO*.yaml \
+	    BLIMO.admx ../../dist/ && cp en-US/BLIMO.adml ../../dist/en-US/ && \
+	  cd ../../dist && ls -l BLIMO-$$v* BLIMO.admx en-US/BLIMO.adml
 
 # Figures: sizes, start-up, idle CPU, switch cost, download speed, each next to its floor.
 .PHONY: bench

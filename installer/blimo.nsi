@@ -6,6 +6,8 @@
 ;   EXE_FILE, CHM_FILE, ICON_FILE   the built program, the built help file, the program's icon
 ;   HOME_URL     the product's home page
 ;   OUT_FILE     the setup program to write
+;   SIGN_COMMAND (only when a certificate is given) a command that signs the file named after it in place:
+;                the setup program and the uninstaller inside it are signed as they are made
 ; Silent: `setup.exe /S` installs, `Uninstall.exe /S` uninstalls; neither asks anything.
 
 !ifndef VERSION | INSTALL_DIR | HELP_NAME | EXE_FILE | CHM_FILE | ICON_FILE | HOME_URL | OUT_FILE
@@ -13,6 +15,10 @@
 !endif
 
 Unicode true
+!ifdef SIGN_COMMAND
+  !uninstfinalize '${SIGN_COMMAND} "%1"' = 0
+  !finalize '${SIGN_COMMAND} "%1"' = 0
+!endif
 SetCompressor /SOLID lzma
 ManifestDPIAware true
 ; Program Files is the machine's: writing there, and the uninstall entry beside it, needs an administrator.
