@@ -19,10 +19,18 @@ def switched(b, colour, value):
     return power_calls()
 
 
-def test_a_double_click_off_holds_the_display_and_on_releases_it():
+def dpi(n): wine("reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d", n, "/f")  # noqa
+
+
+def test_an_off_made_here_holds_the_display_and_at_200_percent_a_mouse_over_about_is_no_click():
     reg_set(r"HKCU\Software\Wine\Debug", "RelayInclude", ";".join(f"kernel32.{name}" for name in POWER))
     reg_set(DESKTOP, "ScreenSaveActive", "0")
-    power_calls.seen, b = 0, Blimo(relay=LOG)
+    power_calls.seen = 0
+    dpi(192)
+    try:
+        b = Blimo(relay=LOG)
+    finally:
+        dpi(96)
     wintool("sync", b.hwnd)
     assert power_calls() == [], "an Off found at start-up holds the display"
     assert switched(b, "green", "1") == []
@@ -30,25 +38,13 @@ def test_a_double_click_off_holds_the_display_and_on_releases_it():
     assert switched(b, "green", "1") == RELEASED
     wine("reg", "add", SYSTEM, "/v", "InactivityTimeoutSecs", "/t", "REG_DWORD", "/d", "900", "/reg:64", "/f")
     assert switched(b, "red", "0") == [], "held against the machine's inactivity limit"
-    assert switched(b, "green", "1") == []
     wine("reg", "delete", SYSTEM, "/v", "InactivityTimeoutSecs", "/reg:64", "/f")
-    b.menu("x")
-    b.proc.wait(timeout=10)
-    reg_set(r"HKCU\Software\Wine\Debug", "RelayInclude")
-
-
-def test_at_200_percent_a_mouse_over_about_is_no_tray_click():
-    wine("reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d", "192", "/f")
-    try:
-        b = Blimo()
-    finally:
-        wine("reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d", "96", "/f")
     b.menu("a", opens="About BLIMO")
     x, y, w, h = find("About BLIMO").rect
     assert w > 600, "About is not at 200 %"
-    value = reg(DESKTOP, "ScreenSaveActive")
     xdotool(*[arg for at in range(x, x + w) for arg in ("mousemove", at, y + h // 2)])
-    assert reg(DESKTOP, "ScreenSaveActive") == value
+    assert reg(DESKTOP, "ScreenSaveActive") == "0", "a mouse move over About switched"
     assert not menu_window(), "a mouse move opened the tray menu"
-    switched(b, "green" if value == "0" else "red", "1" if value == "0" else "0")
+    assert switched(b, "green", "1") == []
     b.menu("x")
+    reg_set(r"HKCU\Software\Wine\Debug", "RelayInclude")

@@ -2,7 +2,7 @@
 the Windows Installer package: install, upgrade, a downgrade refused, uninstall; the winget manifests; the
 administrative templates; a signed `dist`. Where 32-bit programs cannot start, the 64-bit build tree's setup program
 and package (the same scripts built for amd64 around the 64-bit BLIMO.exe) stand in for the 32-bit ones."""
-import hashlib, struct, zipfile  # noqa: E401
+import hashlib, zipfile  # noqa: E401
 from conftest import *  # noqa: F403 (the harness)
 
 VERSION = re.search(r"^BLIMO_VERSION:\w+=(.*)$", (BUILD / "CMakeCache.txt").read_text(), re.M)[1]
@@ -17,26 +17,9 @@ ENTRY = UNINSTALL + r"\BLIMO", "DisplayName", VIEW
 QUIET = dict(os.environ, WINEDLLOVERRIDES=os.environ.get("WINEDLLOVERRIDES", "mscoree=") + ";winemenubuilder.exe=d")
 
 
-def zstring(data, wide):  # up to its terminating zero, in the ANSI code page or UTF-16
-    return data[:len(data) & ~wide].decode(("cp1252", "utf-16-le")[wide], "replace").split("\0")[0]
-
-
-def shortcut(path):  # (target, arguments) as the shell reads a .lnk: its link info, then its counted strings
-    flags, at = struct.unpack_from("<I", data := path.read_bytes(), 20)[0], 76
-    at += 2 + struct.unpack_from("<H", data, at)[0] if flags & 1 else 0  # past the item id list
-    size, _, _, _, base, _, suffix = struct.unpack_from("<7I", data, at) if flags & 2 else (0,) * 7  # (its ANSI paths)
-    target = flags & 2 and zstring(data[at + base:], 0) + zstring(data[at + suffix:], 0)
-    strings, at, wide = {}, at + size, flags >> 7 & 1  # name, relative path, working folder, arguments, icon
-    for bit in filter(flags.__and__, (0x04, 0x08, 0x10, 0x20, 0x40)):
-        length = struct.unpack_from("<H", data, at)[0] << wide
-        strings[bit] = zstring(data[at + 2:at + 2 + length], wide)
-        at += 2 + length
-    return target, strings.get(0x20, "")
-
-
-def start_menu(users=False):  # {name: (target, arguments)}: the machine's Start menu (Wine's msiexec: the user's)
+def start_menu(users=False):  # {name: (target, arguments)} read by the shell: the machine's Start menu (msiexec: the user's)
     menu = ("users/*/AppData/Roaming" if users else "ProgramData") + "/Microsoft/Windows/Start Menu/Programs"
-    return {p.name: shortcut(p) for p in PREFIX.glob(f"drive_c/{menu}/*.lnk")}
+    return {p.name: tuple(wintool("lnk", "Z:" + str(p).replace("/", "\\"))) for p in PREFIX.glob(f"drive_c/{menu}/*.lnk")}
 
 
 def packages():  # (product code, version) of each BLIMO entry that Windows Installer made in Add/Remove Programs

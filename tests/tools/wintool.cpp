@@ -1,9 +1,10 @@
 // The e2e tests' hands and eyes for a whole run: a command a line, words split by tabs, a line back. find TITLE CLASS
 // ("": any), controls HWND: hwnd|id|class|text|visible|enabled|checked (-1: no box)|focused|x,y,w,h and a tab each
-// (texts as kept, so a busy window never holds it up); post HWND MSG WP LP; sync HWND; ping HWND; ready; tray-delete HWND UID;
+// (texts as kept, so a busy window never holds it up); post HWND MSG WP LP; sync HWND; ping HWND; lnk PATH; ready; tray-delete HWND UID;
 // taskbar-created; spi 0|1.
 #include <windows.h>
 #include <shellapi.h>
+#include <shlobj.h>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -47,6 +48,19 @@ int main() {
         if (a[0] == "tray-delete") Shell_NotifyIconA(NIM_DELETE, &icon);
         if (a[0] == "spi")  // as Control Panel switches the screensaver: stored, and announced to every window
             SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, N(a[1]), nullptr, SPIF_UPDATEINIFILE | SPIF_SENDCHANGE);
+        IShellLinkA* link = nullptr;  // lnk PATH: a shortcut's target and arguments, as the shell reads them
+        IPersistFile* file = nullptr;
+        WCHAR wide[MAX_PATH] = {};
+        char target[MAX_PATH] = {}, arguments[1024] = {};
+        if (a[0] == "lnk") {
+            MultiByteToWideChar(CP_ACP, 0, a[1].c_str(), -1, wide, MAX_PATH);
+            CoInitialize(nullptr);
+            CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, (void**)&link);
+            if (link) link->QueryInterface(IID_IPersistFile, (void**)&file);
+            if (file && SUCCEEDED(file->Load(wide, STGM_READ))) link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
+            if (file) link->GetArguments(arguments, sizeof arguments);
+            std::printf("%s\t%s\t", target, arguments);
+        }
         if (a[0] == "taskbar-created") PostMessageA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
     }
 }

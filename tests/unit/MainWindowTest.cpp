@@ -129,24 +129,12 @@ TEST_F(MainWindow, OnlyADoubleClickSwitchesAndItSwitchesOnUnlessTheStateIsExactl
     EXPECT_EQ(std::tuple(Recorder::openKeys, main.SaverState, saver.Get()), std::tuple(0, wstring(L"1"), Sz("1")));
 }
 
-TEST_F(MainWindow, ARegistryThatRefusesOrLacksTheKeyStillGetsTheIconAndStateChanged) {
+TEST_F(MainWindow, ARegistryThatRefusesStillGetsTheIconAndStateChanged) {
     Start("1");
     Recorder::failWrites = true;
     main.Click("mnuOff");
     EXPECT_EQ(std::tuple(main.SaverState, main.Icon(), Shown(), saver.Get()),
               std::tuple(wstring(L"0"), StateIcon(IDI_OFF), "off|ScreenSaver Off||", Sz("1")));
-    Recorder::failWrites = false;
-    HKEY aside, desktop;  // a profile without "Control Panel\Desktop": the switch makes it; its values wait aside
-    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, "Software\\BLIMO unit tests", &aside), ERROR_SUCCESS);
-    ASSERT_EQ(RegCopyTreeA(HKEY_CURRENT_USER, "Control Panel\\Desktop", aside), ERROR_SUCCESS);
-    ASSERT_EQ(RegDeleteTreeA(HKEY_CURRENT_USER, "Control Panel\\Desktop"), ERROR_SUCCESS);
-    RegDeleteKeyA(HKEY_CURRENT_USER, "Control Panel\\Desktop");
-    main.Click("mnuOn");
-    const auto stored = saver.Get();
-    RegCreateKeyA(HKEY_CURRENT_USER, "Control Panel\\Desktop", &desktop);
-    RegCopyTreeA(aside, nullptr, desktop), RegCloseKey(desktop), RegCloseKey(aside);
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\BLIMO unit tests");
-    EXPECT_EQ(std::tuple(stored, Recorder::openKeys), std::tuple(Sz("1"), 0));
 }
 
 TEST_F(MainWindow, TheIconComesBackOnceTheAreaIsThereAndAfterTheShellRestartsWithoutAnOldBalloon) {

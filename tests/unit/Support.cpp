@@ -49,19 +49,12 @@ HANDLE WINAPI CreateRequest(PREASON_CONTEXT context) {
     SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
     return INVALID_HANDLE_VALUE;
 }
-BOOL WINAPI SetRequest(HANDLE, POWER_REQUEST_TYPE type) {
-    Log("PowerSetRequest", UINT(type));
-    return TRUE;
-}
-BOOL WINAPI ClearRequest(HANDLE, POWER_REQUEST_TYPE type) {
-    Log("PowerClearRequest", UINT(type));
-    return TRUE;
-}
-EXECUTION_STATE WINAPI ExecutionState(EXECUTION_STATE state) {
+BOOL WINAPI SetRequest(HANDLE, POWER_REQUEST_TYPE type) { return Log("PowerSetRequest", UINT(type)), TRUE; }
+BOOL WINAPI ClearRequest(HANDLE, POWER_REQUEST_TYPE type) { return Log("PowerClearRequest", UINT(type)), TRUE; }
+EXECUTION_STATE WINAPI ExecutionState(EXECUTION_STATE state) {  // 80000002: ES_CONTINUOUS | ES_DISPLAY_REQUIRED
     char hex[16];
     wsprintfA(hex, "%08lX", state);
-    Log("SetThreadExecutionState", hex);
-    return ES_CONTINUOUS;
+    return Log("SetThreadExecutionState", hex), ES_CONTINUOUS;
 }
 
 }  // namespace
