@@ -121,6 +121,8 @@ class Blimo:
 @pytest.fixture(scope="module", autouse=True)
 def clean():  # each file starts with none of BLIMO's values, and ends with no BLIMO running and no icon
     reg_set(DESKTOP, "ScreenSaveActive"), reg_set(SETTINGS), reg_set(RUN, "BLIMO")
+    for root in ("HKCU", "HKLM"):  # BLIMO's own policies
+        reg_set(rf"{root}\Software\Policies\Fenwa Inc")
     yield
     for b in filter(Blimo.running, Blimo.started):  # Exit, as the menu's; killed if it does not end
         wintool("post", b.hwnd, WM_COMMAND, MENU_EXIT, 0), wait_for(lambda: not b.running()) or b.proc.kill()

@@ -121,6 +121,23 @@ def test_the_dialog_stays_live_while_the_server_is_slow_and_an_old_copy_never_pa
         old.chmod(0o644)
 
 
+def test_the_administrator_rules_the_check_out_as_the_template_says(blimo):
+    admx = (pathlib.Path(__file__).parents[2] / "installer/templates/BLIMO.admx").read_text()
+    key, name, on, off = re.search(r'key="(.+?)" valueName="(DisableUpdateCheck)">.*?"(\d+)".*?"(\d+)"', admx, re.S).groups()
+    policy = lambda root, data: wine("reg", "add", rf"{root}\{key}", "/v", name, "/t", "REG_DWORD", "/d", data, "/f")  # noqa
+    policy("HKCU", on)  # the user's policy: the dialog opens, but no check leaves the machine
+    with Server(PORT, answer(b"1.02")) as s:
+        wintool("post", d := dialog(blimo), WM_COMMAND, CHECK, 0)
+        assert state(d) == ("&Check", "Unknown", "Updates are managed by your administrator.", False)
+        wintool("post", d, WM_COMMAND, CANCEL, 0)
+        gone("Check for Updates")
+        policy("HKLM", off)  # the computer's policy decides before the user's
+        assert check(d := dialog(blimo))[0] == NEW
+        assert s.requests == [FILE], "a request left the machine while the policy ruled checks out"
+    wintool("post", d, WM_COMMAND, CANCEL, 0)
+    gone("Check for Updates")
+
+
 def test_the_screensaver_came_back_on_at_its_minute(blimo):
     wait_for(lambda: tray_colour() == "green", timeout=60, what="the screensaver on again")
     assert reg(DESKTOP, "ScreenSaveActive") == "1" and reg(SETTINGS, "OffUntil") is None
