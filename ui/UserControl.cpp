@@ -245,8 +245,9 @@ std::optional<HostError> UserControl::StartAsyncRead(std::wstring_view target, i
     return std::nullopt;
 }
 
-int UserControl::ScaleXToTwips(int pixels) { return pixels * (1440 / ScreenDpi(LOGPIXELSX)); }
-int UserControl::ScaleYToTwips(int pixels) { return pixels * (1440 / ScreenDpi(LOGPIXELSY)); }
+// Rounded once, at the end: 1440 / 192 is 7.5 twips a pixel, not 7.
+int UserControl::ScaleXToTwips(int pixels) { return MulDiv(pixels, 1440, ScreenDpi(LOGPIXELSX)); }
+int UserControl::ScaleYToTwips(int pixels) { return MulDiv(pixels, 1440, ScreenDpi(LOGPIXELSY)); }
 int UserControl::Width() const { return ScaleXToTwips(WindowSize(hwnd_).cx); }
 int UserControl::Height() const { return ScaleYToTwips(WindowSize(hwnd_).cy); }
 

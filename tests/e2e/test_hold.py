@@ -22,7 +22,7 @@ def switched(b, colour, value):
 def dpi(n): wine("reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d", n, "/f")  # noqa
 
 
-def test_an_off_made_here_holds_the_display_and_at_200_percent_a_mouse_over_about_is_no_click():
+def test_an_off_made_here_holds_the_display_and_at_200_percent_a_mouse_over_about_is_no_click():  # nor cut short
     reg_set(r"HKCU\Software\Wine\Debug", "RelayInclude", ";".join(f"kernel32.{name}" for name in POWER))
     reg_set(DESKTOP, "ScreenSaveActive", "0")
     power_calls.seen = 0
@@ -46,5 +46,9 @@ def test_an_off_made_here_holds_the_display_and_at_200_percent_a_mouse_over_abou
     assert reg(DESKTOP, "ScreenSaveActive") == "0", "a mouse move over About switched"
     assert not menu_window(), "a mouse move opened the tray menu"
     assert switched(b, "green", "1") == []
+    update = b.menu("u", opens="Check for Updates")
+    assert [c.rect[2:] for c in controls(update) if c.cls == "BLIMO.Downloader"] == [(32, 32)], "the Downloader's size"
+    wintool("post", update, WM_COMMAND, 101, 0)
+    gone("Check for Updates")
     b.menu("x")
     reg_set(r"HKCU\Software\Wine\Debug", "RelayInclude")
