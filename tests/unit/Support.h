@@ -24,7 +24,6 @@ struct Recorder {
     static inline std::vector<std::pair<DWORD, TrayIconRecord>> trays;
     static inline int openKeys = 0, failAdds = 0;  // NIM_ADD calls still to fail: no notification area
     static inline bool failWrites = false;         // keys cannot be created: a registry that refuses
-    static inline bool noPowerRequests = false;    // PowerCreateRequest fails, as on older systems and Wine
     static inline std::function<void()> duringBroadcast;  // run once inside the next SystemParametersInfoA
 };
 
