@@ -17,17 +17,6 @@ struct LocalFreer {
     void operator()(char* p) const { LocalFree(p); }
 };
 
-class Locked {
-public:
-    explicit Locked(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
-    ~Locked() { ReleaseSRWLockExclusive(&lock_); }
-    Locked(const Locked&) = delete;
-    Locked& operator=(const Locked&) = delete;
-
-private:
-    SRWLOCK& lock_;
-};
-
 struct Notice {
     HWND to;
     bool complete;

@@ -37,26 +37,22 @@ struct HandOver {
     std::optional<TransferResult> answer;
 
     void Await(unsigned number) {
-        AcquireSRWLockExclusive(&lock);
+        Locked hold(lock);
         awaited = number;
         answer.reset();
-        ReleaseSRWLockExclusive(&lock);
     }
     // On the check's thread: kept, and the dialog told, only if still wanted.
     void Give(unsigned number, HWND to, TransferResult result) {
-        AcquireSRWLockExclusive(&lock);
-        if (number == awaited) {
-            answer = std::move(result);
-            PostMessageA(to, kCheckDone, number, 0);  // a dialog gone meanwhile is met by the next Await
-        }
-        ReleaseSRWLockExclusive(&lock);
+        Locked hold(lock);
+        if (number != awaited) return;
+        answer = std::move(result);
+        PostMessageA(to, kCheckDone, number, 0);  // a dialog gone meanwhile is met by the next Await
     }
     std::optional<TransferResult> Take(unsigned number) {
-        AcquireSRWLockExclusive(&lock);
+        Locked hold(lock);
         std::optional<TransferResult> taken;
         if (number == awaited) taken.swap(answer);
         awaited = 0;
-        ReleaseSRWLockExclusive(&lock);
         return taken;
     }
 };
