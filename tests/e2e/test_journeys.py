@@ -47,9 +47,7 @@ def test_options(blimo):  # keyboard only; the tab order: OK, Cancel, autostart,
         assert {c.checked for c in controls(hwnd) if c.checked >= 0} == {1 - ticked}
         press(close) if close else wintool("post", hwnd, WM_SYSCOMMAND, SC_CLOSE, 0)
         gone("Options")  # OK applies; Cancel and the close box change nothing, as the next opening shows too
-        assert reg(RUN, "BLIMO") == f'"{SPACED}"'
-        assert reg(SETTINGS, "Bubbles") == "1"
-        assert find("About BLIMO").enabled
+        assert [reg(RUN, "BLIMO"), reg(SETTINGS, "Bubbles"), find("About BLIMO").enabled] == [f'"{SPACED}"', "1", True]
 
 
 def test_about(blimo):

@@ -67,8 +67,7 @@ def test_dialog_opens_ready_retries_and_gets_the_update(blimo):
     c = {c.id: c for c in controls(d)}
     assert state(d) == FRESH
     assert c[YV].text == "1.01"
-    assert c[DOWNLOADER].cls == "BLIMO.Downloader"
-    assert c[DOWNLOADER].rect[2:] == (32, 32)
+    assert (c[DOWNLOADER].cls, c[DOWNLOADER].rect[2:]) == ("BLIMO.Downloader", (32, 32))
     with Server(PORT) as s:  # after a failure, and after "latest", a check asks again
         for s.behaviour, outcome in [(answer(b"", 404), FAILED), (answer(b"1"), latest("1")), (answer(b"1.02"), NEW)]:
             assert check(d)[0] == outcome

@@ -44,8 +44,7 @@ TEST(Registry, EachStoredShapeReadsAsItsTextAndStartUpShowsWhatItMeans) {
         options.Load();
         EXPECT_EQ(main.Icon(), StateIcon(s.off ? IDI_OFF : IDI_ON));
         EXPECT_EQ(Ansi(main.SaverState), s.text);
-        EXPECT_EQ(ShowBubbles, s.bubbles);
-        EXPECT_EQ(options.Checked("chkBubble"), s.bubbles);
+        EXPECT_EQ(std::pair(ShowBubbles, options.Checked("chkBubble")), std::pair(s.bubbles, s.bubbles)) << "balloons, box";
         EXPECT_EQ(options.Checked("chkAutoStart"), !s.text.empty());
         EXPECT_EQ(Recorder::openKeys, 0);
         options.Unload();
@@ -76,10 +75,8 @@ TEST(TextRules, VersionFormsFieldsNumbersAndTruths) {
     const std::tuple<VersionNumbers, std::string, std::string> versions[] = {
         {{1, 0, 1}, "1.01", "1.01"}, {{1, 2, 0}, "1.2", "1.20"}, {{2, 0, 15}, "2.015", "2.015"},
         {{1, 0, 10}, "1.010", "1.010"}, {{65535, 65535, 65535}, "65535.6553565535", "65535.6553565535"}};
-    for (const auto& [v, display, comparison] : versions) {
-        EXPECT_EQ(DisplayVersion(v), display);
-        EXPECT_EQ(ComparisonVersion(v), comparison);
-    }
+    for (const auto& [v, display, comparison] : versions)
+        EXPECT_EQ(std::pair(DisplayVersion(v), ComparisonVersion(v)), std::pair(display, comparison)) << "shown, compared";
     for (auto [content, field] : {std::pair("1.02\r\n1.01\r\n", "1.02"), {"\"1,02\",x", "1,02"}, {"\t1.02 \n", "1.02"},
                                   {"   ", ""}, {"\"never closed", "never closed"}, {"\n1.02", ""}})
         EXPECT_EQ(FirstField(content), field) << content;

@@ -80,6 +80,12 @@ std::optional<std::pair<DWORD, std::string>> Value::Get() const {
     return std::pair{type, bytes.substr(0, size)};
 }
 
+bool PumpUntil(const std::function<bool()>& done, DWORD milliseconds) {
+    for (DWORD start = GetTickCount(); !done(); Pump(20))
+        if (GetTickCount() - start > milliseconds) return false;
+    return true;
+}
+
 void Pump(DWORD milliseconds) {
     for (DWORD end = GetTickCount() + milliseconds; static_cast<LONG>(end - GetTickCount()) > 0;) {
         MSG m;
