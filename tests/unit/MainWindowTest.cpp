@@ -121,7 +121,8 @@ TEST_F(MainWindow, WithBalloonsOnEachSwitchSaysWhichWayItWentAndTheOptionTurnsTh
     EXPECT_EQ(Options(true, false), std::pair(true, true));  // a balloon on screen: the next switch takes it down
     char module[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, module, MAX_PATH);
-    EXPECT_EQ(std::pair(run.Get(), bubbles.Get()), std::pair(Sz("\"" + std::string(module) + "\""), Sz("0"))) << "run, balloons";
+    EXPECT_EQ(run.Get(), Sz("\"" + std::string(module) + "\""));
+    EXPECT_EQ(bubbles.Get(), Sz("0"));
     main.Click("mnuOff");
     EXPECT_EQ(Shown(), "off|ScreenSaver Off||ScreenSaver On");  // a title without a text shows nothing
     Options(false, true);  // on again: no old balloon comes back; the next switch shows its own
