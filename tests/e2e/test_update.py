@@ -1,9 +1,9 @@
-"""Check for Updates against a server on 127.0.0.1: the build's e2e/BLIMO.exe asks it, with a time limit of 3 s."""
+"""Check for Updates against a server on 127.0.0.1: the build's e2e/BLIMO.exe asks it, with a time limit of 2 s."""
 import contextlib
 from conftest import *  # noqa: F403 (the harness)
 from httpserver import Server, answer, by_path, head, loop, raw, redirect
 
-PORT, FILE, LIMIT = int((BUILD / "e2e" / "port").read_text()), "/programs/BLIMOUpdate.txt", 3.0
+PORT, FILE, LIMIT = int((BUILD / "e2e" / "port").read_text()), "/programs/BLIMOUpdate.txt", 2.0
 COPY = pathlib.Path(tempfile.mkdtemp(prefix="blimo-copy-"))  # BLIMO.exe's folder here
 TEMP = unix_path(wine("cmd", "/c", "echo %TEMP%").stdout.split()[-1])  # Wine's temp folder
 CHECK, CANCEL, YV, SV, INFO, DOWNLOADER = 100, 101, 105, 106, 107, 108  # the controls' ids
@@ -19,7 +19,7 @@ ROWS = [  # id, the server's behaviour (None: no server), the outcome, the least
     ("1.01", answer(b"1.01"), latest("1.01")), ("1.009", answer(b"1.009"), latest("1.009")), ("refused", None, FAILED),
     ("words", answer(b"Version 1.02"), unknown("Version 1.02")), ("1e999", answer(b"1e999"), unknown("1e999")),
     ("empty", answer(b""), unknown("")), ("404", answer(b"1.02", 404), FAILED),
-    ("silent", raw(b"", end="stall"), FAILED, 2.5), ("cut short", raw(head(200, 99) + b"1.02\r\n"), FAILED),
+    ("silent", raw(b"", end="stall"), FAILED, 1.5), ("cut short", raw(head(200, 99) + b"1.02\r\n"), FAILED),
     ("308", by_path({FILE: redirect(308, "/x")}, answer(b"1.02")), NEW),
     ("4 GiB + 4", raw(head(200, 2**32 + 4) + b"1.02"), FAILED),  # a length read in 32 bits would pass as whole
 ]
@@ -106,7 +106,7 @@ def test_the_dialog_stays_live_while_the_server_is_slow_and_an_old_copy_never_pa
         wait_for(lambda: not (w := find("Check for Updates")) or not w.visible, timeout=1, what="Cancel to close it")
         time.sleep(LIMIT + 0.5)  # the abandoned check ends meanwhile
         assert not find("Error", "#32770"), "a box came after the dialog was closed"
-    with Server(PORT, raw(head(200, 4) + b"1.02", pause=2.0)):  # an answer after two seconds
+    with Server(PORT, raw(head(200, 4) + b"1.02", pause=1.0)):  # an answer after a second
         wintool("post", d := dialog(blimo), WM_COMMAND, CHECK, 0)
         assert 0 <= int(wintool("ping", d)[0]) <= 300
         wait_for(lambda: state(d)[:3] == NEW[1:], what="the update found")
