@@ -9,7 +9,8 @@ AUTOSTART, BUBBLE = "Automatically start when Windows starts.", "Display info bu
 def blimo():
     unix_path(build_setting("BLIMO_HELP_FILE")).unlink(missing_ok=True)  # the help file is found beside the program
     for path, source in [(SPACED.replace("BLIMO.exe", "blimo.chm"), BUILD / "blimo.chm"), (SPACED, EXE)]:
-        unix_path(path).parent.mkdir(parents=True, exist_ok=True), shutil.copyfile(source, unix_path(path))
+        unix_path(path).parent.mkdir(parents=True, exist_ok=True)
+        shutil.copyfile(source, unix_path(path))
     return Blimo(SPACED)
 
 

@@ -33,6 +33,9 @@ std::optional<std::string> Read(const char* name) {
 struct DownloaderTest : ::testing::Test {
     DownloaderTest() {
         fs::create_directory(kDir);
+        Downloader::Register();
+        host = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPED, 0, 0, 99, 99, 0, 0, 0, 0);
+        d = Make();
         d->DownloadProgress = [this](int32_t, int32_t max, std::wstring f) {  // each total once, in order
             const std::string total = "P" + std::to_string(max);
             if (Events& e = events[f]; e.empty() || e.back() != total) e.push_back(total);
@@ -51,8 +54,8 @@ struct DownloaderTest : ::testing::Test {
         return Downloader::From(CreateWindowExA(0, Downloader::kClassName, "", WS_CHILD, 0, 0, 48, 48, host, 0, 0, 0));
     }
     Recorder rec;
-    HWND host = (Downloader::Register(), CreateWindowExA(0, "STATIC", "", WS_OVERLAPPED, 0, 0, 99, 99, 0, 0, 0, 0));
-    Downloader* d = Make();
+    HWND host = nullptr;
+    Downloader* d = nullptr;
     std::map<std::wstring, Events> events;  // by file, in the order raised
     int ends = 0;
 };
