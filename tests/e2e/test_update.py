@@ -141,6 +141,6 @@ def test_the_administrator_rules_the_check_out_as_the_template_says(blimo):
 
 
 def test_the_screensaver_came_back_on_at_its_time(blimo):
-    wait_for(lambda: tray_colour() == "green", timeout=20, what="the screensaver on again")
+    wait_for(lambda: tray_colour() == "green", timeout=30, what="the screensaver on again")
     assert reg(DESKTOP, "ScreenSaveActive") == "1"
     assert reg(SETTINGS, "OffUntil") is None
