@@ -142,6 +142,7 @@ TEST_F(MainWindow, WithBalloonsOnEachSwitchSaysWhichWayItWentAndTheOptionTurnsTh
 TEST_F(MainWindow, OnlyADoubleClickSwitchesAndItSwitchesOnUnlessTheStateIsExactlyOne) {
     Start(nullptr);  // absent: shown on, yet the first double click switches on
     for (UINT nothing : {0x200u, 0x201u, 0x202u, 0x204u, 0x206u, 0x207u, 0x208u, 0x209u}) Tray(nothing);
+    SendMessageA(main.Hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(515, 20));  // the mouse over a wide About window (200 %)
     EXPECT_EQ(Recorder::Matching("RegSet"), Calls{}) << "a mouse move passed for a double click";
     Tray(WM_LBUTTONDBLCLK);
     main.SaverState = L"2";  // any text but "1" switches on
