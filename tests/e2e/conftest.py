@@ -8,7 +8,8 @@ DESKTOP, RUN = r"HKCU\Control Panel\Desktop", r"HKCU\Software\Microsoft\Windows\
 MAKER, SETTINGS = r"HKCU\Software\Fenwa Inc", r"HKCU\Software\Fenwa Inc\BLIMO"
 WM_CLOSE, WM_COMMAND, WM_SYSCOMMAND, SC_CLOSE, MENU_UPDATE, MENU_EXIT = 0x10, 0x111, 0x112, 0xF060, 1004, 1006
 BROWSED = pathlib.Path(tempfile.mkdtemp(prefix="blimo-e2e-")) / "browsed"  # by a fake xdg-open, first on PATH
-(fake := BROWSED.parent / "xdg-open").write_text(f'#!/bin/sh\nprintf "%s\\n" "$@" >> "{BROWSED}"\n'), fake.chmod(0o755)
+(fake := BROWSED.parent / "xdg-open").write_text(f'#!/bin/sh\nprintf "%s\\n" "$@" >> "{BROWSED}"\n')
+fake.chmod(0o755)
 os.environ["PATH"] = f"{BROWSED.parent}{os.pathsep}{os.environ['PATH']}"
 Win = collections.namedtuple("Win", "hwnd id cls text visible enabled checked focused rect")
 TOOL = subprocess.Popen(["wine", BUILD / "wintool.exe"], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
@@ -78,12 +79,15 @@ def tray_colour():  # an icon is some 200 pixels
 
 
 def press(*keys, into=None):  # into: a window's title, to give it the X input focus first: there is no window manager
-    into and xdotool("search", "--sync", "--onlyvisible", "--name", f"^{re.escape(into)}$", "windowfocus", "--sync",
-                     "sleep", "0.2", timeout=20)
-    keys and xdotool("key", "--delay", "40", *keys)
+    if into:
+        xdotool("search", "--sync", "--onlyvisible", "--name", f"^{re.escape(into)}$", "windowfocus", "--sync", timeout=20)
+    if keys:
+        xdotool("key", "--delay", "40", *keys)
 
 
-def pick(key): xdotool("key", key), wait_for(lambda: not menu_window(), what="the menu to close")  # noqa: E704
+def pick(key):
+    xdotool("key", key)
+    wait_for(lambda: not menu_window(), what="the menu to close")
 
 
 def browsed():  # what the browser was started with, once it was
@@ -94,10 +98,11 @@ def browsed():  # what the browser was started with, once it was
 class Blimo:
     started = []
 
-    def __init__(self, exe=EXE, env=None, relay=None):  # relay: a file for Wine's log of the calls RelayInclude names
+    def __init__(self, exe=EXE, *args, env=None, relay=None):  # relay: a file for Wine's log of the calls RelayInclude names
         wintool("ready")  # Wine's desktop up first: two processes starting it at once can stall
-        log, env = (relay.open("w"), dict(env or os.environ, WINEDEBUG="+relay")) if relay else (subprocess.DEVNULL, env)
-        self.proc = subprocess.Popen(["wine", str(exe)], stdout=subprocess.DEVNULL, stderr=log, env=env)
+        log = relay.open("w") if relay else subprocess.DEVNULL
+        env = dict(env or os.environ, WINEDEBUG="+relay") if relay else env
+        self.proc = subprocess.Popen(["wine", str(exe), *args], stdout=subprocess.DEVNULL, stderr=log, env=env)
         Blimo.started.append(self)
         self.hwnd = wait_for(lambda: find("About BLIMO"), timeout=20, what="BLIMO's main window").hwnd
         wait_for(tray_colour, what="BLIMO's tray icon")
@@ -112,18 +117,24 @@ class Blimo:
     def menu(self, key=None, opens=None):  # the tray menu; the item of an access key; the window it opens, focused
         # Wine drops the first menu after the foreground window was hidden (About's OK): a second click opens it.
         # It does so while BLIMO still waits, some 2 s, for a window manager to take the hidden window: wait that out.
-        wintool("sync", self.hwnd), self.at_icon("click", "3")
-        wait_for(menu_window, what="the tray menu"), key and pick(key)
-        hwnd = opens and wait_for(lambda: (w := find(opens)) and w.visible and w, what=opens).hwnd
-        return press(into=opens) or hwnd
+        wintool("sync", self.hwnd)
+        self.at_icon("click", "3")
+        wait_for(menu_window, what="the tray menu")
+        if key:
+            pick(key)
+        if opens:
+            press(into=opens)
+            return wait_for(lambda: (w := find(opens)) and w.visible and w, what=opens).hwnd
 
 
 @pytest.fixture(scope="module", autouse=True)
 def clean():  # each file starts with none of BLIMO's values, and ends with no BLIMO running and no icon
-    reg_set(DESKTOP, "ScreenSaveActive"), reg_set(SETTINGS), reg_set(RUN, "BLIMO")
-    for root in ("HKCU", "HKLM"):  # BLIMO's own policies
-        reg_set(rf"{root}\Software\Policies\Fenwa Inc")
+    for key, value in [(DESKTOP, "ScreenSaveActive"), (SETTINGS, None), (RUN, "BLIMO"),
+                       (r"HKCU\Software\Policies\Fenwa Inc", None), (r"HKLM\Software\Policies\Fenwa Inc", None)]:
+        reg_set(key, value)
     yield
     for b in filter(Blimo.running, Blimo.started):  # Exit, as the menu's; killed if it does not end
-        wintool("post", b.hwnd, WM_COMMAND, MENU_EXIT, 0), wait_for(lambda: not b.running()) or b.proc.kill()
+        wintool("post", b.hwnd, WM_COMMAND, MENU_EXIT, 0)
+        if not wait_for(lambda: not b.running()):
+            b.proc.kill()
     wait_for(lambda: not tray_colour(), what="no icon left in the tray")

@@ -1,6 +1,6 @@
-"""The tests' one HTTP server on 127.0.0.1: answers as a behaviour says (any status, body, drip, cut, reset, stall,
+"""The tests' one HTTP server on 127.0.0.1: answers as a behaviour says (any status, body, drip, cut, stall,
 redirect), recording each path. `httpserver.py PORT -- COMMAND...` serves NAMED at /NAME while COMMAND runs."""
-import http.server, socket, socketserver, struct, subprocess, sys, threading  # noqa: E401
+import http.server, socketserver, subprocess, sys, threading  # noqa: E401
 
 MOST_SECONDS = 35  # nothing a behaviour does outlasts this
 
@@ -35,17 +35,14 @@ def head(status=200, length=None, extra=()):  # the status line and headers; a l
 
 
 def raw(data, end="close", pieces=1, pause=0.0):
-    """data as it stands, in `pieces` writes `pause` seconds apart; then "close", "reset" (RST) or "stall"."""
+    """data as it stands, in `pieces` writes `pause` seconds apart; then "close" or "stall"."""
     def behaviour(h):
         size = max(1, -(-len(data) // pieces))
         for at in range(0, len(data), size):
             if pause and h.server.released.wait(pause):
                 return
             h.connection.sendall(data[at:at + size])
-        if end == "reset":
-            h.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
-            h.connection.close()
-        elif end == "stall":
+        if end == "stall":
             h.server.released.wait(MOST_SECONDS)
     return behaviour
 

@@ -22,7 +22,8 @@ def shows(colour, value, within=1.0):  # the icon within a second; the user's st
 
 @pytest.fixture(scope="module")
 def blimo():
-    reg_set(POLICY), reg_set(DESKTOP, "ScreenSaveActive", "1")
+    reg_set(POLICY)
+    reg_set(DESKTOP, "ScreenSaveActive", "1")
     yield Blimo()
     reg_set(POLICY)
 
@@ -38,24 +39,38 @@ def test_outside_switches_and_policy(blimo):
                                (lambda: reg_set(POLICY), "green", "1"), (lambda: switch("/off"), "red", "0"),
                                (lambda: switch("-ON"), "green", "1"), (lambda: switch("/Toggle"), "red", "0"),
                                (lambda: switch("/toggle"), "green", "1")]:
-        act(), shows(colour, value)
+        act()
+        shows(colour, value)
     assert colours(*tray()) == one_icon
 
 
 def test_off_for_a_minute_until_a_switch(blimo):  # the minute itself passes in test_update, beside the checks
-    assert run("/off:1") == (0, None) and reg(SETTINGS, "OffUntil")
+    switch("/off:1")
+    assert reg(SETTINGS, "OffUntil")
     shows("red", "0")
     for args, problem in [(["/bogus"], '"/bogus" is not a switch BLIMO knows.'), (["on"], '"on" is not a switch.'),
                           (["/off:0"], '"/off:0": the minutes must be a whole number from 1 to 1440.'),
                           (["/on", "/off"], "Give one switch at a time, not 2."), (["/?"], "")]:
         code, text = run(*args)  # meanwhile: nothing changes
-        assert code == (2 if problem else 0) and text.startswith(problem + "    " * bool(problem) + "Usage: BLIMO.exe")
+        assert code == (2 if problem else 0)
+        assert text.startswith(problem + "    " * bool(problem) + "Usage: BLIMO.exe")
     shows("red", "0")
-    switch("/on"), shows("green", "1")
+    switch("/on")
+    shows("green", "1")
     assert reg(SETTINGS, "OffUntil") is None
 
 
 def test_without_blimo(blimo):  # a promise due at start: the unit tests' start-up rows
-    blimo.menu("x"), blimo.proc.wait(timeout=10), wait_for(lambda: not tray_colour(), what="no icon")
+    blimo.menu("x")
+    assert blimo.proc.wait(timeout=10) == 0
+    wait_for(lambda: not tray_colour(), what="no icon")
     for args, value in [("/off", "0"), ("/on", "1")]:
-        assert run(args) == (0, None) and reg(DESKTOP, "ScreenSaveActive") == value and not tray_colour()
+        switch(args)
+        assert reg(DESKTOP, "ScreenSaveActive") == value
+        assert not tray_colour()
+    b = Blimo(EXE, "/off:60")  # as setup's shortcut "ScreenSaver off for 1 hour": BLIMO starts, off until then
+    shows("red", "0")
+    assert reg(SETTINGS, "OffUntil")
+    b.menu("x")  # Exit while it is pending: on first
+    assert b.proc.wait(timeout=10) == 0
+    assert reg(DESKTOP, "ScreenSaveActive") == "1"

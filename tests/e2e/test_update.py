@@ -1,9 +1,9 @@
-"""Check for Updates against a server on 127.0.0.1: the build's e2e/BLIMO.exe asks it, with a time limit of 3 s."""
+"""Check for Updates against a server on 127.0.0.1: the build's e2e/BLIMO.exe asks it, with a time limit of 2 s."""
 import contextlib
 from conftest import *  # noqa: F403 (the harness)
 from httpserver import Server, answer, by_path, head, loop, raw, redirect
 
-PORT, FILE, LIMIT = int((BUILD / "e2e" / "port").read_text()), "/programs/BLIMOUpdate.txt", 3.0
+PORT, FILE, LIMIT = int((BUILD / "e2e" / "port").read_text()), "/programs/BLIMOUpdate.txt", 2.0
 COPY = pathlib.Path(tempfile.mkdtemp(prefix="blimo-copy-"))  # BLIMO.exe's folder here
 TEMP = unix_path(wine("cmd", "/c", "echo %TEMP%").stdout.split()[-1])  # Wine's temp folder
 CHECK, CANCEL, YV, SV, INFO, DOWNLOADER = 100, 101, 105, 106, 107, 108  # the controls' ids
@@ -19,29 +19,20 @@ ROWS = [  # id, the server's behaviour (None: no server), the outcome, the least
     ("1.01", answer(b"1.01"), latest("1.01")), ("1.009", answer(b"1.009"), latest("1.009")), ("refused", None, FAILED),
     ("words", answer(b"Version 1.02"), unknown("Version 1.02")), ("1e999", answer(b"1e999"), unknown("1e999")),
     ("empty", answer(b""), unknown("")), ("404", answer(b"1.02", 404), FAILED),
-    ("silent", raw(b"", end="stall"), FAILED, 2.5), ("cut short", raw(head(200, 99) + b"1.02\r\n"), FAILED),
+    ("silent", raw(b"", end="stall"), FAILED, 1.5), ("cut short", raw(head(200, 99) + b"1.02\r\n"), FAILED),
     ("308", by_path({FILE: redirect(308, "/x")}, answer(b"1.02")), NEW),
     ("4 GiB + 4", raw(head(200, 2**32 + 4) + b"1.02"), FAILED),  # a length read in 32 bits would pass as whole
-] + ([  # `make faults`
-    *[(f"status {s}", answer(b"1.02", s), FAILED) for s in (201, 203, 204, 206, 301, 304, 401, 403, 407, 500, 999)],
-    *[(f"redirect {s}", by_path({FILE: redirect(s, "/x")}, answer(b"1.02")), NEW) for s in (301, 302, 303, 307)],
-    ("drip past the limit", raw(head(200, 40) + b"1.02\r\n" + b"x" * 34, pieces=40, pause=0.15), FAILED, 2.5),
-    ("drip within the limit", raw(head(200, 10) + b"1.02\r\nxxxx", pieces=10, pause=0.1), NEW),
-    ("refused port", redirect(302, "http://127.0.0.1:1/x"), FAILED), ("to ftp", redirect(302, "ftp://h/x"), FAILED),
-    ("loop 308", loop(308), FAILED),
-    ("50 MiB", answer(b"1.02\r\n" + b"x" * (50 << 20)), NEW), ("no length", raw(head() + b"1.02"), NEW),
-    *[(f"stall {at}", raw(data, end="stall"), FAILED, 2.5) for at, data in [
-        ("after the headers", head(200, 4)), ("mid-body", head(200, 100) + b"1.02\r\n"), ("mid-headers", head()[:17])]],
-] if os.environ.get("BLIMO_FULL_FAULTS") else [])
+]
 
 
 @pytest.fixture(scope="module")
-def blimo():  # off for a minute, a promise kept at the real unit while the checks run (the last test)
+def blimo():  # started off, with a promise due in 20 s, kept by the waiting program while the checks run (the last test)
     for f in (BUILD / "e2e" / "BLIMO.exe", BUILD / "planted" / "wininet.dll"):  # a copy, in Downloads say, with a
         shutil.copy(f, COPY)  # wininet.dll beside it; Wine, told to prefer files, looks there first as Windows does
+    reg_set(DESKTOP, "ScreenSaveActive", "0")
+    reg_set(SETTINGS, "OffUntil", time.strftime("%Y-%m-%dT%H:%M:%SZ", time.gmtime(time.time() + 20)))
     b = Blimo(COPY / "BLIMO.exe", env={**os.environ, "WINEDLLOVERRIDES": "mscoree=;wininet=n,b"})
-    assert subprocess.run(["wine", BUILD / "e2e" / "BLIMO.exe", "/off:1"], timeout=20).returncode == 0
-    wait_for(lambda: tray_colour() == "red" and reg(SETTINGS, "OffUntil"), what="off until a minute from now")
+    assert tray_colour() == "red"
     return b
 
 
@@ -60,11 +51,13 @@ def state(d):  # the button's caption, lblSV, lblInfo; whether the button is ena
 def check(d):  # presses Check: (whether the error box came, caption, lblSV, lblInfo) at the end; seconds to it
     before, pressed = state(d)[2], time.monotonic()
     wintool("post", d, WM_COMMAND, CHECK, 0)
-    box, took = wait_for(lambda: find("Error", "#32770") or (t := state(d))[3] and t[2] not in (before, "Checking..."),
-                         timeout=LIMIT + 10, what="the check to end"), time.monotonic() - pressed
+    ended = lambda: (t := state(d))[3] and t[2] not in (before, "Checking...")  # noqa: E731
+    box = wait_for(lambda: find("Error", "#32770") or ended(), timeout=LIMIT + 10, what="the check to end")
+    took = time.monotonic() - pressed
     if box is not True:  # the error box: its words (it may be found before they are in), closed by its OK
         wait_for(lambda: {CANNOT, "OK"} <= {c.text for c in controls(box.hwnd)}, what="the error box's words")
-        wintool("post", box.hwnd, WM_COMMAND, 1, 0), wait_for(lambda: state(d)[3], what="Check enabled again")
+        wintool("post", box.hwnd, WM_COMMAND, 1, 0)
+        wait_for(lambda: state(d)[3], what="Check enabled again")
     assert not (COPY / "wininet.dll.loaded").exists(), "the planted wininet.dll ran inside BLIMO"
     return (box is not True, *state(d)[:3]), took
 
@@ -72,16 +65,19 @@ def check(d):  # presses Check: (whether the error box came, caption, lblSV, lbl
 def test_dialog_opens_ready_retries_and_gets_the_update(blimo):
     d = blimo.menu("u", opens="Check for Updates")
     c = {c.id: c for c in controls(d)}
-    assert state(d) == FRESH and c[YV].text == "1.01"
+    assert state(d) == FRESH
+    assert c[YV].text == "1.01"
     assert (c[DOWNLOADER].cls, c[DOWNLOADER].rect[2:]) == ("BLIMO.Downloader", (32, 32))
     with Server(PORT) as s:  # after a failure, and after "latest", a check asks again
         for s.behaviour, outcome in [(answer(b"", 404), FAILED), (answer(b"1"), latest("1")), (answer(b"1.02"), NEW)]:
             assert check(d)[0] == outcome
         assert s.requests == [FILE] * 3
-    wintool("post", d, WM_COMMAND, CHECK, 0), gone("Check for Updates")  # Get Update: to the download page
+    wintool("post", d, WM_COMMAND, CHECK, 0)  # Get Update: to the download page
+    gone("Check for Updates")
     assert browsed() == [f"http://127.0.0.1:{PORT}/download.html"]
     assert state(d := dialog(blimo)) == FRESH
-    wintool("post", d, WM_COMMAND, CANCEL, 0), gone("Check for Updates")
+    wintool("post", d, WM_COMMAND, CANCEL, 0)
+    gone("Check for Updates")
 
 
 @pytest.mark.parametrize("behaviour, outcome, least", [(*r[1:], 0)[:3] for r in ROWS], ids=[r[0] for r in ROWS])
@@ -91,8 +87,12 @@ def test_check(blimo, behaviour, outcome, least):
         got, took = check(d := dialog(blimo))
         if not got[0]:  # closed while the server stops; after a failure it stays, and the next row checks again in it
             wintool("post", d, WM_COMMAND, CANCEL, 0)
-    got[0] or gone("Check for Updates")
-    assert got == outcome and least <= took <= LIMIT + 1 and blimo.running() and (not s or 1 <= len(s.requests) <= 25)
+    if not got[0]:
+        gone("Check for Updates")
+    assert got == outcome
+    assert blimo.running()
+    assert least <= took <= LIMIT + 1
+    assert not s or 1 <= len(s.requests) <= 25, "requests made"
     assert not [p.name for p in TEMP.iterdir() if p.name == "BLIMOUpdate.txt" or p.name.startswith("blm")]
 
 
@@ -106,7 +106,7 @@ def test_the_dialog_stays_live_while_the_server_is_slow_and_an_old_copy_never_pa
         wait_for(lambda: not (w := find("Check for Updates")) or not w.visible, timeout=1, what="Cancel to close it")
         time.sleep(LIMIT + 0.5)  # the abandoned check ends meanwhile
         assert not find("Error", "#32770"), "a box came after the dialog was closed"
-    with Server(PORT, raw(head(200, 4) + b"1.02", pause=2.0)):  # an answer after two seconds
+    with Server(PORT, raw(head(200, 4) + b"1.02", pause=1.0)):  # an answer after a second
         wintool("post", d := dialog(blimo), WM_COMMAND, CHECK, 0)
         assert 0 <= int(wintool("ping", d)[0]) <= 300
         wait_for(lambda: state(d)[:3] == NEW[1:], what="the update found")
@@ -116,9 +116,11 @@ def test_the_dialog_stays_live_while_the_server_is_slow_and_an_old_copy_never_pa
     old.chmod(0o444)  # read-only: it cannot be removed before the check
     try:
         with Server(PORT, answer(b"1.02")):
-            assert check(dialog(blimo))[0] == FAILED, "an old copy that cannot be removed passed for the answer"
+            assert check(d := dialog(blimo))[0] == FAILED, "an old copy that cannot be removed passed for the answer"
     finally:
         old.chmod(0o644)
+    wintool("post", d, WM_COMMAND, CANCEL, 0)  # the next opening is a new one
+    gone("Check for Updates")
 
 
 def test_the_administrator_rules_the_check_out_as_the_template_says(blimo):
@@ -138,6 +140,7 @@ def test_the_administrator_rules_the_check_out_as_the_template_says(blimo):
     gone("Check for Updates")
 
 
-def test_the_screensaver_came_back_on_at_its_minute(blimo):
-    wait_for(lambda: tray_colour() == "green", timeout=60, what="the screensaver on again")
-    assert reg(DESKTOP, "ScreenSaveActive") == "1" and reg(SETTINGS, "OffUntil") is None
+def test_the_screensaver_came_back_on_at_its_time(blimo):
+    wait_for(lambda: tray_colour() == "green", timeout=30, what="the screensaver on again")
+    assert reg(DESKTOP, "ScreenSaveActive") == "1"
+    assert reg(SETTINGS, "OffUntil") is None

@@ -6,11 +6,12 @@
 #include <shellapi.h>
 #include <shlobj.h>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
-static auto N(const std::string& s) { unsigned long long n = 0; return std::sscanf(s.c_str(), "%llu", &n), n; }
+static unsigned long long N(const std::string& s) { return std::strtoull(s.c_str(), nullptr, 10); }
 static const char* Any(const std::string& s) { return s.empty() ? nullptr : s.c_str(); }
 static std::string Get(HWND w, bool className) {
     char b[4096] = {};
@@ -31,7 +32,9 @@ static void Print(HWND w, HWND focus) {  // the rectangle on the screen
 int main() {
     for (char line[4096]; std::fgets(line, sizeof line, stdin); std::puts(""), std::fflush(stdout)) {
         std::vector<std::string> a(1);
-        for (char* c = line; *c && *c != '\n'; ++c) *c == '\t' ? a.emplace_back() : (a.back() += *c);
+        for (char* c = line; *c && *c != '\n'; ++c)
+            if (*c == '\t') a.emplace_back();
+            else a.back() += *c;
         a.resize(5);  // missing words read as ""
         HWND w = reinterpret_cast<HWND>(static_cast<uintptr_t>(N(a[1])));
         GUITHREADINFO gui = {sizeof gui};

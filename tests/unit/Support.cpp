@@ -13,7 +13,15 @@ void Log(const char* call, auto... args) {
     ((line += " " + Text(args)), ...);
     Recorder::calls.push_back(line);
 }
-LONG Counted(LONG result) { return Recorder::openKeys += result == ERROR_SUCCESS, result; }
+template <class Result>
+Result Logged(Result result, const char* call, auto... args) {  // a call logged, answered with `result`
+    Log(call, args...);
+    return result;
+}
+LONG Counted(LONG result) {
+    Recorder::openKeys += result == ERROR_SUCCESS;
+    return result;
+}
 
 LONG WINAPI OpenKey(HKEY root, LPCSTR sub, PHKEY key) { return Counted(::RegOpenKeyA(root, sub, key)); }
 LONG WINAPI CreateKey(HKEY root, LPCSTR sub, PHKEY key) {
@@ -24,8 +32,11 @@ LONG WINAPI SetValue(HKEY key, LPCSTR name, DWORD, DWORD type, const BYTE* data,
     Log("RegSetValueExA", name, std::string(reinterpret_cast<const char*>(data), size ? size - 1 : 0).c_str());
     return ::RegSetValueExA(key, name, 0, type, data, size);
 }
-LONG WINAPI DeleteValue(HKEY key, LPCSTR name) { return Log("RegDeleteValueA", name), ::RegDeleteValueA(key, name); }
-LONG WINAPI CloseKey(HKEY key) { return --Recorder::openKeys, ::RegCloseKey(key); }
+LONG WINAPI DeleteValue(HKEY key, LPCSTR name) { return Logged(::RegDeleteValueA(key, name), "RegDeleteValueA", name); }
+LONG WINAPI CloseKey(HKEY key) {
+    --Recorder::openKeys;
+    return ::RegCloseKey(key);
+}
 BOOL WINAPI Notify(DWORD message, PNOTIFYICONDATAA data) {
     Log("Shell_NotifyIconA", UINT{message});
     Recorder::trays.emplace_back(message, *reinterpret_cast<TrayIconRecord*>(data));
@@ -37,10 +48,10 @@ BOOL WINAPI Parameter(UINT action, UINT on, PVOID, UINT flags) {
     return TRUE;
 }
 HINSTANCE WINAPI Shell(HWND, LPCSTR, LPCSTR file, LPCSTR, LPCSTR, INT) {
-    return Log("ShellExecuteA", file), reinterpret_cast<HINSTANCE>(2);  // "file not found"
+    return Logged(reinterpret_cast<HINSTANCE>(2), "ShellExecuteA", file);  // "file not found"
 }
-HWND WINAPI Help(HWND, LPCSTR file, UINT, DWORD_PTR) { return Log("HtmlHelpA", file), nullptr; }  // no help file
-int WINAPI Box(HWND, LPCSTR text, LPCSTR title, UINT style) { return Log("MessageBoxA", title, style, text), IDOK; }
+HWND WINAPI Help(HWND, LPCSTR file, UINT, DWORD_PTR) { return Logged(HWND{}, "HtmlHelpA", file); }  // no help file
+int WINAPI Box(HWND, LPCSTR text, LPCSTR title, UINT style) { return Logged(IDOK, "MessageBoxA", title, style, text); }
 VOID WINAPI Exit(UINT code) { Log("ExitProcess", code); }
 // A power request that can be made (Wine's fallback is seen in its relay log, by test_hold.py); a real
 // handle stands for it, as the program closes it.
@@ -48,8 +59,8 @@ HANDLE WINAPI CreateRequest(PREASON_CONTEXT context) {
     Log("PowerCreateRequest", Ansi(context->Reason.SimpleReasonString).c_str());
     return CreateEventA(nullptr, FALSE, FALSE, nullptr);
 }
-BOOL WINAPI SetRequest(HANDLE, POWER_REQUEST_TYPE type) { return Log("PowerSetRequest", UINT(type)), TRUE; }
-BOOL WINAPI ClearRequest(HANDLE, POWER_REQUEST_TYPE type) { return Log("PowerClearRequest", UINT(type)), TRUE; }
+BOOL WINAPI SetRequest(HANDLE, POWER_REQUEST_TYPE type) { return Logged(TRUE, "PowerSetRequest", UINT(type)); }
+BOOL WINAPI ClearRequest(HANDLE, POWER_REQUEST_TYPE type) { return Logged(TRUE, "PowerClearRequest", UINT(type)); }
 
 }  // namespace
 
@@ -59,7 +70,8 @@ Recorder::Recorder() {
     openKeys = failAdds = 0;
     failWrites = false;
     duringBroadcast = nullptr;
-    TrayIconData = {}, ShowBubbles = false;  // as at process start
+    TrayIconData = {};  // as at process start
+    ShowBubbles = false;
     Api = {OpenKey, CreateKey, ::RegQueryValueExA, SetValue, DeleteValue, CloseKey, Notify, Parameter, Shell, Help,
            Box, Exit, CreateRequest, SetRequest, ClearRequest, ::SetThreadExecutionState};
 }
@@ -78,6 +90,12 @@ std::optional<std::pair<DWORD, std::string>> Value::Get() const {
                        &size) != ERROR_SUCCESS)
         return std::nullopt;
     return std::pair{type, bytes.substr(0, size)};
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD milliseconds) {
+    for (DWORD start = GetTickCount(); !done(); Pump(20))
+        if (GetTickCount() - start > milliseconds) return false;
+    return true;
 }
 
 void Pump(DWORD milliseconds) {

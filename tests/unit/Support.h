@@ -48,3 +48,4 @@ inline HICON StateIcon(int id) {
 }
 
 void Pump(DWORD milliseconds);  // lets windows, timers and posted messages run for a while
+bool PumpUntil(const std::function<bool()>& done, DWORD milliseconds = 20000);  // false: not done by then
