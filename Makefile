@@ -43,7 +43,7 @@ dist: setup
 bench: build
 	BLIMO_SOURCE_DIR=$(CURDIR) scripts/xvfb-session scripts/bench
 
-# The whole fault suite at full size (`make test` runs a fast subset of it).
+# Every test, the fuzzer at a million runs (`make test` gives it a few seconds).
 .PHONY: faults
 faults: build
 	BLIMO_FULL_FAULTS=1 scripts/xvfb-session ctest --preset $(PRESET)
