@@ -5,6 +5,7 @@ POWER = ["PowerCreateRequest", "PowerSetRequest", "PowerClearRequest", "SetThrea
 LOG, SYSTEM = BUILD / "relay.log", r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Policies\System"
 HELD = [("PowerCreateRequest", None), ("SetThreadExecutionState", "80000002")]  # Wine makes no power request
 RELEASED = [("SetThreadExecutionState", "80000000")]
+reg_set(r"HKCU\Software\Wine\Debug", "RelayInclude", ";".join(f"kernel32.{name}" for name in POWER))  # what the relay log shows
 
 
 def power_calls():  # the calls made since the last look: (name, the flags for SetThreadExecutionState)
@@ -20,7 +21,6 @@ def switched(b, colour, value):
 
 
 def test_a_double_click_off_holds_the_display_and_on_releases_it():
-    reg_set(r"HKCU\Software\Wine\Debug", "RelayInclude", ";".join(f"kernel32.{name}" for name in POWER))
     reg_set(DESKTOP, "ScreenSaveActive", "0")
     power_calls.seen, b = 0, Blimo(relay=LOG)
     wintool("sync", b.hwnd)
@@ -34,7 +34,6 @@ def test_a_double_click_off_holds_the_display_and_on_releases_it():
     wine("reg", "delete", SYSTEM, "/v", "InactivityTimeoutSecs", "/reg:64", "/f")
     b.menu("x")
     b.proc.wait(timeout=10)
-    reg_set(r"HKCU\Software\Wine\Debug", "RelayInclude")
 
 
 def test_at_200_percent_a_mouse_over_about_is_no_tray_click():
@@ -52,3 +51,40 @@ def test_at_200_percent_a_mouse_over_about_is_no_tray_click():
     assert not menu_window(), "a mouse move opened the tray menu"
     switched(b, "green" if value == "0" else "red", "1" if value == "0" else "0")
     b.menu("x")
+
+
+
+
+
+def test_off_while_a_program_runs_across_a_restart_of_blimo_until_it_ends_or_a_switch():
+    wine("reg", "add", r"HKCU\Software\Microsoft\Notepad", "/v", "iWindowPosY", "/t", "REG_DWORD", "/d", "200", "/f")  # off the tray
+    power_calls.seen, b = 0, Blimo(relay=LOG)
+
+    def shows(colour, calls, stored):  # the icon; the display's calls since the last look; Notepad's number stored
+        wait_for(lambda: tray_colour() == colour, what=f"the {colour} icon")
+        assert power_calls() == calls
+        assert (reg(SETTINGS, "OffWhile") or "").split(" ")[0] == (wintool("pid", pad)[0] if stored else "")
+
+    def restart(closed=False):  # BLIMO killed; Notepad closed meanwhile, or not; BLIMO started again
+        b.proc.kill(), b.proc.wait(), wintool("tray-delete", b.hwnd, 1)
+        closed and (wintool("post", pad, WM_CLOSE, 0, 0), gone("", "Notepad"))
+        power_calls.seen = 0
+        return Blimo(relay=LOG)
+
+    assert subprocess.call(["wine", EXE, "/off:run", "notepad.exe"]) == 0
+    pad = wait_for(lambda: find("", "Notepad"), what="Notepad").hwnd
+    shows("red", HELD, True)
+    b = restart()
+    shows("red", HELD, True)
+    wintool("post", pad, WM_CLOSE, 0, 0)
+    shows("green", RELEASED, False)
+    subprocess.Popen(["wine", "notepad.exe"])  # a program BLIMO did not start
+    pad = wait_for(lambda: find("", "Notepad"), what="Notepad").hwnd
+    assert subprocess.call(["wine", EXE, f"/off:pid={wintool('pid', pad)[0]}"]) == 0
+    shows("red", HELD, True)
+    b.double_click()
+    shows("green", RELEASED, False)
+    assert subprocess.call(["wine", EXE, f"/off:pid={wintool('pid', pad)[0]}"]) == 0
+    shows("red", HELD, True)
+    b = restart(closed=True)
+    shows("green", [], False)
