@@ -201,6 +201,9 @@ TEST_F(MainWindow, ChangesMadeElsewhereShowWithoutABalloonAndAPolicyRefusesEvery
     EXPECT_EQ(std::tuple(refused, CarryOut({CommandKind::Off, 0, {}}), Shown(), TrayIconData.dwInfoFlags, Recorder::calls.size()),
               std::tuple(3, std::optional(3), "on|ScreenSaver On" + admin + "|Your administrator has turned the screensaver "
                          "On. It cannot be switched here.|ScreenSaver set by your administrator", DWORD{NIIF_WARNING}, 2u));
+    Command run(CommandKind::OffRun);
+    run.program = "\"no such program\"";
+    EXPECT_EQ(CarryOut(run), std::optional(3)) << "the program was started under the policy";
     policy.Delete();
     // An older BLIMO that does not handle the command answers 0, as for a window of any other kind.
     const LONG_PTR proc = SetWindowLongPtrA(main.Hwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcA));
@@ -281,10 +284,12 @@ TEST_F(MainWindow, APromiseToSwitchBackOnOutlivesTheProcessAndAnySwitchEndsIt) {
     EXPECT_TRUE(until.Get()) << "the time not stored";
     main.Click("mnuOn");
     EXPECT_EQ(std::tuple(Shown(), until.Get()), std::tuple("on|ScreenSaver On||", std::nullopt));
-    main.RunCommand({CommandKind::OffFor, 1, {}});
+    Command self(CommandKind::OffWhile);  // while this process runs
+    self.process = GetCurrentProcessId();
+    main.RunCommand(self);
     Recorder::calls.clear();
     main.Click("mnuExit");  // switched on first: no one would be left to do it
-    EXPECT_EQ(std::tuple(Recorder::Matching("S"), until.Get()),
+    EXPECT_EQ(std::tuple(Recorder::Matching("S"), stored.Get()),
               std::tuple(Calls{"SystemParametersInfoA 17 1 3", "Shell_NotifyIconA 2"}, std::nullopt));
 }
 
