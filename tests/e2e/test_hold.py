@@ -57,6 +57,7 @@ def test_at_200_percent_a_mouse_over_about_is_no_tray_click():
 
 
 def test_off_while_a_program_runs_across_a_restart_of_blimo_until_it_ends_or_a_switch():
+    from test_command_line import run  # the exit code, and the first line of a box it showed
     wine("reg", "add", r"HKCU\Software\Microsoft\Notepad", "/v", "iWindowPosY", "/t", "REG_DWORD", "/d", "200", "/f")  # off the tray
     power_calls.seen, b = 0, Blimo(relay=LOG)
 
@@ -71,7 +72,7 @@ def test_off_while_a_program_runs_across_a_restart_of_blimo_until_it_ends_or_a_s
         power_calls.seen = 0
         return Blimo(relay=LOG)
 
-    assert subprocess.call(["wine", EXE, "/off:run", "notepad.exe"]) == 0
+    assert run("/off:run", "notepad.exe") == (0, None)
     pad = wait_for(lambda: find("", "Notepad"), what="Notepad").hwnd
     shows("red", HELD, True)
     b = restart()
@@ -80,11 +81,11 @@ def test_off_while_a_program_runs_across_a_restart_of_blimo_until_it_ends_or_a_s
     shows("green", RELEASED, False)
     subprocess.Popen(["wine", "notepad.exe"])  # a program BLIMO did not start
     pad = wait_for(lambda: find("", "Notepad"), what="Notepad").hwnd
-    assert subprocess.call(["wine", EXE, f"/off:pid={wintool('pid', pad)[0]}"]) == 0
+    assert run(f"/off:pid={wintool('pid', pad)[0]}") == (0, None)
     shows("red", HELD, True)
     b.double_click()
     shows("green", RELEASED, False)
-    assert subprocess.call(["wine", EXE, f"/off:pid={wintool('pid', pad)[0]}"]) == 0
+    assert run(f"/off:pid={wintool('pid', pad)[0]}") == (0, None)
     shows("red", HELD, True)
     b = restart(closed=True)
     shows("green", [], False)
