@@ -201,9 +201,7 @@ TEST_F(MainWindow, ChangesMadeElsewhereShowWithoutABalloonAndAPolicyRefusesEvery
     EXPECT_EQ(std::tuple(refused, CarryOut({CommandKind::Off, 0, {}}), Shown(), TrayIconData.dwInfoFlags, Recorder::calls.size()),
               std::tuple(3, std::optional(3), "on|ScreenSaver On" + admin + "|Your administrator has turned the screensaver "
                          "On. It cannot be switched here.|ScreenSaver set by your administrator", DWORD{NIIF_WARNING}, 2u));
-    Command run(CommandKind::OffRun);
-    run.program = "\"no such program\"";
-    EXPECT_EQ(CarryOut(run), std::optional(3)) << "the program was started under the policy";
+    EXPECT_EQ(CarryOut({CommandKind::OffRun, 0, {}}), std::optional(3)) << "a program started (or tried) under the policy";
     policy.Delete();
     // An older BLIMO that does not handle the command answers 0, as for a window of any other kind.
     const LONG_PTR proc = SetWindowLongPtrA(main.Hwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcA));
@@ -224,9 +222,7 @@ TEST_F(MainWindow, AtStartAPromiseAheadIsKeptAndOneThatCannotBeRightIsDueAndRemo
              {"2026-02-31T10:00:00Z", 0, "0", true, on, false, "1"},
              {"2026-02-29T10:00:00Z", 0, "0", true, on, false, "1"},  // Wine takes it for March 1st
              {"garbage", 0, "0", true, on, false, "1"},
-             {"", 0, "0", true, on, false, "1"},
              {nullptr, kLongestStoredMinutes + 2, "0", true, on, false, "1"},
-             {nullptr, 365 * 24 * 60, "0", true, on, false, "1"},
              {"garbage", 0, "1", true, "on|BLIMO||", false, "1"}}) {  // on already: only removed
         SCOPED_TRACE(stored ? "\"" + std::string(stored) + "\"" : std::to_string(minutes) + " minutes ahead");
         if (minutes) KeepPromisedOnTime(Now() + minutes * kTicksPerMinute);
@@ -241,39 +237,34 @@ TEST_F(MainWindow, AtStartAPromiseAheadIsKeptAndOneThatCannotBeRightIsDueAndRemo
     }
 }
 
-// Stored (none: this process's identity), "ScreenSaveActive" before, shown, kept, after
+// Stored (none: this process's identity; its number with another time: another process), ScreenSaveActive before, shown, kept
 TEST_F(MainWindow, AtStartTheStoredProcessIsWaitedForOnlyWhileThatVeryProcessRuns) {
-    const std::string self = std::to_string(GetCurrentProcessId()) + " ";  // and, in hex, its creation time
-    for (auto [text, saverBefore, shown, kept, saverAfter] : {
-             std::tuple<std::string, const char*, std::string, bool, const char*>{
-                 "", "0", "off|ScreenSaver Off while blimo_tests.exe runs||", true, "0"},
-             {self + "0000000000000001", "0", "on|ScreenSaver On||", false, "1"},  // another process under its number
-             {"garbage", "1", "on|BLIMO||", false, "1"}}) {  // switched on meanwhile: only removed
+    for (auto [text, saverBefore, shown, kept] : {
+             std::tuple<std::string, const char*, std::string, bool>{"", "0", "off|ScreenSaver Off while blimo_tests.exe runs||", true},
+             {std::to_string(GetCurrentProcessId()) + " 0000000000000001", "0", "on|ScreenSaver On||", false},
+             {"garbage", "1", "on|BLIMO||", false}}) {  // switched on meanwhile: only removed
         SCOPED_TRACE("\"" + text + "\" with ScreenSaveActive " + saverBefore);
         text.empty() ? KeepPromisedProcess(GetCurrentProcess()) : stored.Set(text.c_str());
         Start(saverBefore);
         EXPECT_EQ(Shown(), shown);
         EXPECT_EQ(std::ranges::count(Power(), "PowerSetRequest 0"), kept) << "the display held";
         EXPECT_EQ(stored.Get().has_value(), kept) << "the stored process kept";
-        EXPECT_EQ(saver.Get(), Sz(saverAfter));
         main.Unload();
     }
 }
 
 TEST(Promise, UntilIsTheNextSuchTimeOfTheLocalClockAcrossMidnightAndTheClockChanges) {
-    TIME_ZONE_INFORMATION zone = {};  // five hours behind UTC, four in summer, from the second Sunday of March
-    zone.Bias = 300, zone.DaylightBias = -60;  // to the first of November. Rows: now (UTC), the time asked (local), seconds
-    zone.StandardDate = {0, 11, 0, 1, 2, 0, 0, 0}, zone.DaylightDate = {0, 3, 0, 2, 2, 0, 0, 0};
+    // 5 h behind UTC, 4 from the second Sunday of March to the first of November. Rows: now (UTC), time asked (local), seconds
+    const TIME_ZONE_INFORMATION zone = {300, {}, {0, 11, 0, 1, 2, 0, 0, 0}, 0, {}, {0, 3, 0, 2, 2, 0, 0, 0}, -60};
     for (auto [now, minuteOfDay, seconds] : {std::tuple(SYSTEMTIME{2026, 6, 0, 10, 14, 0, 0, 0}, 601, 60),  // 10:00, 10:01
                                             {SYSTEMTIME{2026, 6, 0, 10, 14, 0, 30, 0}, 600, 86370},  // the same minute
                                             {SYSTEMTIME{2026, 6, 0, 11, 3, 59, 30, 0}, 0, 30},  // midnight, 30 s ahead
                                             {SYSTEMTIME{2026, 6, 0, 11, 2, 0, 0, 0}, 1380, 3600},  // UTC is a day ahead
                                             {SYSTEMTIME{2026, 3, 0, 8, 5, 30, 0, 0}, 210, 7200},  // 00:30 to 03:30 forward
                                             {SYSTEMTIME{2026, 11, 0, 1, 5, 0, 0, 0}, 30, 88200}}) {  // 01:00 to 00:30, back
-        FILETIME utc;
-        SystemTimeToFileTime(&now, &utc);
-        const uint64_t from = (uint64_t{utc.dwHighDateTime} << 32) | utc.dwLowDateTime;
-        EXPECT_EQ((NextClockTime(minuteOfDay, from, &zone) - from) / 10000000, uint64_t(seconds)) << minuteOfDay << " after midnight";
+        ULARGE_INTEGER from;  // 8-byte aligned, as a FILETIME need not be
+        SystemTimeToFileTime(&now, reinterpret_cast<FILETIME*>(&from));
+        EXPECT_EQ((NextClockTime(minuteOfDay, from.QuadPart, &zone) - from.QuadPart) / 10000000, uint64_t(seconds)) << minuteOfDay;
     }
 }
 
@@ -281,7 +272,6 @@ TEST_F(MainWindow, APromiseToSwitchBackOnOutlivesTheProcessAndAnySwitchEndsIt) {
     Start("1");
     main.RunCommand({CommandKind::OffUntil, 0, {}});  // till midnight, shown in the user's format
     EXPECT_EQ(Shown(), "off|ScreenSaver Off until " + Ansi(LocalClockText(NextClockTime(0, Now()))) + "||");
-    EXPECT_TRUE(until.Get()) << "the time not stored";
     main.Click("mnuOn");
     EXPECT_EQ(std::tuple(Shown(), until.Get()), std::tuple("on|ScreenSaver On||", std::nullopt));
     Command self(CommandKind::OffWhile);  // while this process runs
