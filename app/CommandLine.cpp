@@ -132,7 +132,10 @@ std::optional<int> CarryOut(Command& command) {
                                                     : "/off:until=%lu:%02lu",
               number, static_cast<DWORD>(command.minutes % 60));
     std::string word = text;
-    if (HWND running = RunningBlimo()) return Tell(running, word);
+    if (HWND running = RunningBlimo()) {  // it answers 2 only for a process that ended before it could wait
+        const int code = Tell(running, word);
+        return code == kWrongLine ? Usage("Process " + std::to_string(command.process) + " ended before BLIMO could wait for it.") : code;
+    }
     if (PolicySaverState()) return kPolicyDecides;
     if (command.kind != CommandKind::On && command.kind != CommandKind::Off && command.kind != CommandKind::Toggle) {
         // This process stays, as the BLIMO that keeps the promise, unless one took the place this moment.
