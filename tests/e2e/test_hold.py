@@ -51,6 +51,7 @@ def test_at_200_percent_a_mouse_over_about_is_no_tray_click():
     assert not menu_window(), "a mouse move opened the tray menu"
     switched(b, "green" if value == "0" else "red", "1" if value == "0" else "0")
     b.menu("x")
+    b.proc.wait(timeout=10)  # gone before the next test starts its own
 
 
 
