@@ -91,25 +91,31 @@ void frmMain::Form_Load() {
     SetMenuBitmaps();
 
     SaverState = SettingShown(byPolicy_);
-    // A promise to switch back on: kept while it is ahead and nothing switched on meanwhile.
+    // A promise to switch back on: kept while it is ahead (its process runs) and nothing switched on meanwhile.
+    const bool offStill = SaverState == L"0" && !byPolicy_;
     const std::optional<uint64_t> promised = PromisedOnTime();
-    promisedOn_ = promised > Now() && SaverState == L"0" && !byPolicy_ ? *promised : 0;
-    offHere_ = promisedOn_ != 0;  // an Off found at start-up holds nothing; one BLIMO promised does
+    std::optional<UniqueHandle> runs = PromisedProcess();
+    promisedOn_ = promised > Now() && offStill ? *promised : 0;
+    runs_ = runs && *runs && offStill && !promisedOn_ ? std::move(*runs) : UniqueHandle();
+    runsName_ = runs_ ? ProcessFileName(runs_.get()) : std::wstring();
+    offHere_ = promisedOn_ || runs_;  // an Off found at start-up holds nothing; one BLIMO promised does
     SetIcon(LoadStateIcon(SaverState == L"0" ? IDI_OFF : IDI_ON));
 
     taskbarCreated_ = RegisterWindowMessageA("TaskbarCreated");
-    KeepTrayIcon(AddTrayIcon(Hwnd(), byPolicy_ || promisedOn_ ? StateTip() : L"BLIMO"));
+    KeepTrayIcon(AddTrayIcon(Hwnd(), byPolicy_ || offHere_ ? StateTip() : L"BLIMO"));
 
     ShowBubbles = BubblesTruth(Ansi(ReadRegString(HKEY_CURRENT_USER, kSettingsKey, L"Bubbles")));
 
     // Changes made elsewhere, by the user or the administrator, come to the window as messages.
     WatchKeys(Hwnd(), kSettingChanged, {"Control Panel\\Desktop", Ansi(kPolicyKey).c_str()});
-    if (promisedOn_) {
+    WaitForProcess(runs_.get());
+    if (offHere_) {
         ArmAlarm();
         KeepDisplay();
-    } else if (promised) {  // its time came while no BLIMO ran (or it cannot be right), or it was switched meanwhile
+    } else if (promised || runs) {  // its time came (its process ended) while no BLIMO ran, or it cannot be right, or it was switched meanwhile
         KeepPromisedOnTime(0);
-        if (SaverState == L"0" && !byPolicy_) Switch(true);
+        KeepPromisedProcess(nullptr);
+        if (offStill) Switch(true);
     }
 }
 
@@ -139,6 +145,7 @@ bool frmMain::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     result = 0;
     if (msg == kSettingChanged) {
         if (wp == kAlarmDue) AlarmRang();
+        if (wp == kProcessEnded) ProcessEnded();
         if (wp == kKeyChanged) FollowSetting();
         return true;
     }
@@ -189,14 +196,14 @@ bool frmMain::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
 
 // Switches, unless a policy decides: then nothing is written and a warning says why. Any switch
 // ends a promise to switch back on; `backOnAt` makes a new one.
-bool frmMain::Switch(bool on, uint64_t backOnAt) {
+bool frmMain::Switch(bool on, uint64_t backOnAt, UniqueHandle process) {
     if (byPolicy_) {
         ShowTrayBalloon(std::wstring(L"Your administrator has turned the screensaver ") +
                             (SaverState == L"1" ? L"On" : L"Off") + L". It cannot be switched here.",
                         L"ScreenSaver set by your administrator", StateTip(), NIIF_WARNING);
         return false;
     }
-    Promise(backOnAt);
+    Promise(backOnAt, std::move(process));
     const SwitchRow& row = on ? kSwitchOn : kSwitchOff;
     const unsigned mine = ++changes_;
     SaverState = row.value;  // first: the change comes back to this window, and finds nothing new
@@ -235,14 +242,23 @@ void frmMain::KeepDisplay() {
     hold_.Want(offHere_ && SaverState == L"0" && !byPolicy_ ? L"BLIMO: " + StateTip() : std::wstring());
 }
 
-// A promise to switch back on at `backOnAt` (0: none), stored and set on the alarm; the one before
-// it, if any, is gone.
-void frmMain::Promise(uint64_t backOnAt) {
-    const bool either = promisedOn_ || backOnAt;
+// A promise to switch back on at `backOnAt`, or when `process` ends (neither: none), stored and set
+// on the alarm or the wait; the one before it, if any, is gone.
+void frmMain::Promise(uint64_t backOnAt, UniqueHandle process) {
+    const bool either = promisedOn_ || runs_ || backOnAt || process;
     promisedOn_ = backOnAt;
+    WaitForProcess(process.get());  // before the process waited for until now is let go
+    runs_ = std::move(process);
+    runsName_ = runs_ ? ProcessFileName(runs_.get()) : std::wstring();
     if (!either) return;
     ArmAlarm();
     KeepPromisedOnTime(backOnAt);
+    KeepPromisedProcess(runs_.get());
+}
+
+// The process waited for has ended, unless the message waited in the queue behind a newer promise.
+void frmMain::ProcessEnded() {
+    if (runs_ && WaitForSingleObject(runs_.get(), 0) == WAIT_OBJECT_0) Switch(true);
 }
 
 // The alarm, and a timer beside it: a menu, a message box or a drag runs a loop of its own that
@@ -270,7 +286,7 @@ void frmMain::AlarmRang() {
 
 // No BLIMO will be left to keep the promise: it is kept now.
 void frmMain::KeepPromiseNow() {
-    if (!promisedOn_) return;
+    if (!promisedOn_ && !runs_) return;
     Promise(0);
     StoreSaverState(true);
 }
@@ -278,12 +294,21 @@ void frmMain::KeepPromiseNow() {
 std::wstring frmMain::StateTip() const {
     const std::wstring state = SaverState == L"0" ? L"ScreenSaver Off" : L"ScreenSaver On";
     if (byPolicy_) return state + L" (set by your administrator)";
+    if (runs_) return state + L" while " + runsName_ + L" runs";
     return promisedOn_ ? state + L" until " + LocalClockText(promisedOn_) : state;
 }
 
 int frmMain::RunCommand(const Command& command) {
+    if (command.kind == CommandKind::OffWhile && !byPolicy_) {
+        UniqueHandle process = OpenRunningProcess(command.process, command.created);
+        return !process ? 2 : Switch(false, 0, std::move(process)) ? 0 : 3;
+    }
     const bool on = command.kind == CommandKind::On || (command.kind == CommandKind::Toggle && SaverState != L"1");
-    const uint64_t backOnAt = command.kind == CommandKind::OffFor ? Now() + command.minutes * kTicksPerMinute : 0;
+    const uint64_t now = Now();
+    const uint64_t backOnAt = command.kind == CommandKind::OffFor     ? now + command.minutes * kTicksPerMinute
+                              : command.kind == CommandKind::OffUntil ? NextClockTime(command.minutes, now)
+                                                                      : 0;
+    if (command.kind == CommandKind::OffUntil && !backOnAt && !byPolicy_) return 2;
     return Switch(on, backOnAt) ? 0 : 3;
 }
 

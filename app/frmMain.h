@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/UniqueHandle.h"
 #include "services/DisplayHold.h"
 #include "services/TextRules.h"
 #include "ui/Form.h"
@@ -25,7 +26,8 @@ public:
     // start-up, by the switch, and after every change made elsewhere.
     std::wstring SaverState;
 
-    // A command line's switch, done as the menu's: 0, or 3 when the administrator decides.
+    // A command line's switch, done as the menu's: 0, 3 when the administrator decides, or 2 for a
+    // process that cannot be waited for (nothing switched).
     int RunCommand(const Command& command);
 
     void Form_Load() override;
@@ -49,9 +51,10 @@ protected:
 
 private:
     void SetMenuBitmaps();
-    bool Switch(bool on, uint64_t backOnAt = 0);
+    bool Switch(bool on, uint64_t backOnAt = 0, UniqueHandle process = {});
     void FollowSetting();
-    void Promise(uint64_t backOnAt);
+    void Promise(uint64_t backOnAt, UniqueHandle process = {});
+    void ProcessEnded();
     void ArmAlarm();
     void AlarmRang();
     void KeepPromiseNow();
@@ -66,5 +69,7 @@ private:
     UINT taskbarCreated_ = 0;
     int trayRetriesLeft_ = 0;
     bool byPolicy_ = false;
-    uint64_t promisedOn_ = 0;  // when the screensaver goes back on (UTC); 0: no promise
+    uint64_t promisedOn_ = 0;  // when the screensaver goes back on (UTC); 0: no such promise
+    UniqueHandle runs_;        // the process whose end switches it back on; none: no such promise
+    std::wstring runsName_;    // its file name
 };

@@ -9,10 +9,11 @@
 #include "app/frmMain.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    const Command command = ParseCommandLine(std::vector<std::string_view>(__argv + 1, __argv + __argc));
+    Command command = ParseCommandLine(std::vector<std::string_view>(__argv + 1, __argv + __argc));
+    if (command.kind == CommandKind::OffRun) command.program = ProgramLine(GetCommandLineA(), 2);  // as written
     if (const std::optional<int> code = CarryOut(command)) return *code;
     static frmMain mainWindow;
     mainWindow.Load();  // the whole start-up; the window stays hidden until "About"
-    if (command.kind == CommandKind::OffFor) mainWindow.RunCommand(command);
+    if (command.kind != CommandKind::Start) mainWindow.RunCommand(command);  // a promise none runs to keep
     return RunMessageLoop();
 }

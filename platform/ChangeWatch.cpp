@@ -12,7 +12,7 @@ struct Watch {
     size_t count = 0;  // keys; 0 until WatchKeys has set them
     std::string paths[kMostKeys];
     HKEY keys[kMostKeys] = {};
-    HANDLE waits[kMostKeys + 1] = {};  // a change event for each key, then the alarm's timer
+    HANDLE waits[kMostKeys + 2] = {};  // a change event for each key, the alarm's timer, then a process, if one
 };
 Watch watch;  // the GUI thread's alone
 
@@ -67,10 +67,17 @@ void SetAlarm(uint64_t utc) {
     SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE);  // a sleeping machine is not woken for it
 }
 
-std::span<const HANDLE> WatchHandles() { return {watch.waits, watch.count ? watch.count + 1 : 0}; }
+void WaitForProcess(HANDLE process) {
+    if (watch.count) watch.waits[watch.count + 1] = process;
+}
+
+std::span<const HANDLE> WatchHandles() {
+    return {watch.waits, watch.count ? watch.count + (watch.waits[watch.count + 1] ? 2 : 1) : 0};
+}
 
 void WatchSignaled(size_t index) {
-    if (index > watch.count || !watch.count) return;
+    if (index > watch.count + 1 || !watch.count) return;
     if (index < watch.count) Arm(index);  // again, before the change is read: a later one is not missed
-    PostMessageA(watch.window, watch.message, index < watch.count ? kKeyChanged : kAlarmDue, 0);
+    if (index == watch.count + 1) watch.waits[index] = nullptr;  // an ended process stays signaled: told once
+    PostMessageA(watch.window, watch.message, index < watch.count ? kKeyChanged : index == watch.count ? kAlarmDue : kProcessEnded, 0);
 }

@@ -8,6 +8,7 @@
 namespace {
 
 constexpr wchar_t kPromiseValue[] = L"OffUntil";  // "2026-12-07T15:30:00Z"
+constexpr wchar_t kProcessValue[] = L"OffWhile";  // "4242 01DD663A5B1E2F00": the number, the creation time
 
 // The stored form of a time; wsprintfA, as user32's, adds nothing to the program.
 std::string PromiseText(const SYSTEMTIME& t) {
@@ -52,7 +53,7 @@ std::optional<uint64_t> PromisedOnTime() {
     SYSTEMTIME back;
     if (!SystemTimeToFileTime(&t, &ft) || !FileTimeToSystemTime(&ft, &back) || PromiseText(back) != text) return 0;
     const uint64_t utc = Ticks(ft);
-    return utc > Now() + kLongestPromiseMinutes * kTicksPerMinute ? 0 : utc;
+    return utc > Now() + kLongestStoredMinutes * kTicksPerMinute ? 0 : utc;
 }
 
 void KeepPromisedOnTime(uint64_t utc) {
@@ -77,4 +78,73 @@ std::wstring LocalClockText(uint64_t utc) {
         !GetTimeFormatA(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &t, nullptr, text, sizeof text))
         return {};
     return FromAnsi(text);
+}
+
+uint64_t NextClockTime(int minuteOfDay, uint64_t utc, const TIME_ZONE_INFORMATION* zone) {
+    const FILETIME now = FileTime(utc);
+    SYSTEMTIME nowUtc, today;
+    if (!FileTimeToSystemTime(&now, &nowUtc) || !SystemTimeToTzSpecificLocalTime(zone, &nowUtc, &today)) return 0;
+    today.wHour = static_cast<WORD>(minuteOfDay / 60);
+    today.wMinute = static_cast<WORD>(minuteOfDay % 60);
+    today.wSecond = today.wMilliseconds = 0;
+    FILETIME local;
+    if (!SystemTimeToFileTime(&today, &local)) return 0;
+    for (uint64_t day = 0; day < 2; ++day) {  // the local date, then the next: each converted with its own offset
+        const FILETIME at = FileTime(Ticks(local) + day * 24 * 60 * kTicksPerMinute);
+        SYSTEMTIME localAt, utcAt;
+        FILETIME back;
+        if (!FileTimeToSystemTime(&at, &localAt) || !TzSpecificLocalTimeToSystemTime(zone, &localAt, &utcAt) ||
+            !SystemTimeToFileTime(&utcAt, &back))
+            return 0;
+        if (Ticks(back) > utc) return Ticks(back);
+    }
+    return 0;
+}
+
+UniqueHandle OpenRunningProcess(DWORD id, uint64_t created) {
+    UniqueHandle process(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
+    if (!process) return process;
+    // An ended process lives on while a handle to it is open; another may have its number since.
+    if (WaitForSingleObject(process.get(), 0) != WAIT_TIMEOUT || (created && CreationTime(process.get()) != created)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        process.reset();
+    }
+    return process;
+}
+
+uint64_t CreationTime(HANDLE process) {
+    FILETIME created, exited, kernel, user;
+    return GetProcessTimes(process, &created, &exited, &kernel, &user) ? Ticks(created) : 0;
+}
+
+std::wstring ProcessFileName(HANDLE process) {
+    char path[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    if (!QueryFullProcessImageNameA(process, 0, path, &size)) return {};
+    const std::string_view full(path, size);
+    return FromAnsi(full.substr(full.find_last_of('\\') + 1));
+}
+
+std::optional<UniqueHandle> PromisedProcess() {
+    const std::string text = Ansi(ReadRegString(HKEY_CURRENT_USER, kSettingsKey, kProcessValue));
+    if (text.empty() && !RegValueExists(HKEY_CURRENT_USER, kSettingsKey, kProcessValue)) return std::nullopt;
+    uint64_t id = 0, created = 0;
+    size_t i = 0;
+    for (; i < text.size() && i < 10 && text[i] >= '0' && text[i] <= '9'; ++i) id = id * 10 + (text[i] - '0');
+    if (i == 0 || i + 17 != text.size() || text[i] != ' ' || id > 0xFFFFFFFF) return UniqueHandle();
+    for (char c : std::string_view(text).substr(i + 1)) {
+        const char* digits = "0123456789ABCDEF";
+        const char* digit = std::char_traits<char>::find(digits, 16, c);
+        if (!digit) return UniqueHandle();
+        created = created << 4 | static_cast<uint64_t>(digit - digits);
+    }
+    return created ? OpenRunningProcess(static_cast<DWORD>(id), created) : UniqueHandle();
+}
+
+void KeepPromisedProcess(HANDLE process) {
+    const uint64_t created = process ? CreationTime(process) : 0;
+    if (!created) return DeleteRegValue(HKEY_CURRENT_USER, kSettingsKey, kProcessValue);
+    char text[32];
+    wsprintfA(text, "%lu %08lX%08lX", GetProcessId(process), static_cast<DWORD>(created >> 32), static_cast<DWORD>(created));
+    WriteRegString(HKEY_CURRENT_USER, kSettingsKey, kProcessValue, FromAnsi(text));
 }

@@ -1,5 +1,6 @@
 #include "services/TextRules.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <clocale>
@@ -121,22 +122,80 @@ bool BubblesTruth(std::string_view text) {
     return nonZero;
 }
 
+namespace {
+
+// The digits of `text` as a number, at most `most`; nothing for an empty text, any other character
+// or a larger number.
+std::optional<uint64_t> WholeNumber(std::string_view text, uint64_t most) {
+    uint64_t n = 0;
+    for (char c : text) {
+        if (!IsDigit(c) || n > most) return std::nullopt;
+        n = n * 10 + static_cast<uint64_t>(c - '0');
+    }
+    if (text.empty() || n > most) return std::nullopt;
+    return n;
+}
+
+bool IsSpace(char c) { return c == ' ' || c == '\t'; }
+
+}  // namespace
+
 Command ParseCommandLine(const std::vector<std::string_view>& words) {
     if (words.empty()) return {};
     const auto wrong = [](std::string problem) { return Command{CommandKind::Wrong, 0, std::move(problem)}; };
-    if (words.size() > 1) return wrong("Give one switch at a time, not " + std::to_string(words.size()) + ".");
     const std::string quoted = "\"" + std::string(words[0]) + "\"";
     if (words[0].empty() || (words[0][0] != '/' && words[0][0] != '-')) return wrong(quoted + " is not a switch.");
     const std::string_view name = words[0].substr(1);
+    if (EqualsNoCase(name, "off:run")) {
+        if (words.size() < 2) return wrong(quoted + " needs the program to run after it.");
+        return Command{CommandKind::OffRun, 0, {}};
+    }
+    if (words.size() > 1) return wrong("Give one switch at a time, not " + std::to_string(words.size()) + ".");
     if (EqualsNoCase(name, "on")) return Command{CommandKind::On, 0, {}};
     if (EqualsNoCase(name, "off")) return Command{CommandKind::Off, 0, {}};
     if (EqualsNoCase(name, "toggle")) return Command{CommandKind::Toggle, 0, {}};
     if (name == "?") return Command{CommandKind::Help, 0, {}};
     if (!EqualsNoCase(name.substr(0, 4), "off:")) return wrong(quoted + " is not a switch BLIMO knows.");
-    int minutes = 0;  // any other character, or too many digits, makes it out of range
-    for (char c : name.substr(4))
-        minutes = IsDigit(c) && minutes <= kLongestPromiseMinutes ? minutes * 10 + (c - '0') : kLongestPromiseMinutes + 1;
-    if (minutes < 1 || minutes > kLongestPromiseMinutes)
+    const std::string_view when = name.substr(4);
+    if (EqualsNoCase(when.substr(0, 4), "pid=")) {
+        const std::optional<uint64_t> process = WholeNumber(when.substr(4), 0xFFFFFFFF);
+        if (!process || *process == 0) return wrong(quoted + ": the process number must be a whole number above 0.");
+        Command c{CommandKind::OffWhile, 0, {}};
+        c.process = static_cast<uint32_t>(*process);
+        return c;
+    }
+    if (EqualsNoCase(when.substr(0, 6), "until=")) {
+        const std::string_view clock = when.substr(6);
+        const size_t colon = clock.find(':');
+        const std::optional<uint64_t> hour = WholeNumber(clock.substr(0, colon), 23);
+        const std::optional<uint64_t> minute = colon == 1 || colon == 2 ? WholeNumber(clock.substr(colon + 1), 59) : std::nullopt;
+        if (!hour || !minute || clock.size() != colon + 3)
+            return wrong(quoted + ": the time must be HH:MM, from 00:00 to 23:59.");
+        return Command{CommandKind::OffUntil, static_cast<int>(*hour * 60 + *minute), {}};
+    }
+    const std::optional<uint64_t> minutes = WholeNumber(when, kLongestPromiseMinutes);
+    if (!minutes || *minutes < 1)
         return wrong(quoted + ": the minutes must be a whole number from 1 to " + std::to_string(kLongestPromiseMinutes) + ".");
-    return Command{CommandKind::OffFor, minutes, {}};
+    return Command{CommandKind::OffFor, static_cast<int>(*minutes), {}};
+}
+
+std::string_view ProgramLine(std::string_view line, int skip) {
+    size_t i = 0;
+    for (int word = 0; word < skip; ++word) {
+        while (i < line.size() && IsSpace(line[i])) ++i;
+        if (word == 0 && i < line.size() && line[i] == '"') {  // a quoted first word ends at the next quote
+            i = std::min(line.find('"', i + 1), line.size() - 1) + 1;
+            continue;
+        }
+        for (bool quoted = false; i < line.size() && (quoted || !IsSpace(line[i])); ++i)
+            if (line[i] == '"') quoted = !quoted;
+    }
+    while (i < line.size() && IsSpace(line[i])) ++i;
+    return line.substr(i);
+}
+
+std::string ProgramName(std::string_view line) {
+    std::string name(Trim(line.substr(0, line.size() - ProgramLine(line, 1).size())));
+    std::erase(name, '"');  // no file name has one
+    return name;
 }

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 struct VersionNumbers {
@@ -35,12 +36,25 @@ double NumericValue(std::string_view text);
 bool BubblesTruth(std::string_view text);
 
 // The command line: no word starts BLIMO; one switch, "/" or "-" and any letter case: on, off,
-// toggle, off:MINUTES (1 to kLongestPromiseMinutes), ?. Anything else is Wrong, with the problem in words.
-inline constexpr int kLongestPromiseMinutes = 1440;  // the longest "/off:MINUTES": no promise lasts longer
-enum class CommandKind { Start, On, Off, Toggle, OffFor, Help, Wrong };
+// toggle, off:MINUTES (1 to kLongestPromiseMinutes), off:until=HH:MM (24-hour), off:pid=N, ?; or
+// off:run followed by the words of a program's command line. Anything else is Wrong, with the
+// problem in words.
+inline constexpr int kLongestPromiseMinutes = 1440;  // the longest "/off:MINUTES"
+enum class CommandKind { Start, On, Off, Toggle, OffFor, OffUntil, OffWhile, OffRun, Help, Wrong };
 struct Command {
-    CommandKind kind = CommandKind::Start;
-    int minutes = 0;      // OffFor
-    std::string problem;  // Wrong
+    Command(CommandKind k = CommandKind::Start, int m = 0, std::string p = {}) : kind(k), minutes(m), problem(std::move(p)) {}
+    CommandKind kind;
+    int minutes;           // OffFor: how many; OffUntil: the time of day, in minutes after midnight
+    std::string problem;   // Wrong
+    uint32_t process = 0;  // OffWhile: its number
+    uint64_t created = 0;  // OffWhile: its creation time when known, so no other process under that number passes
+    std::string program;   // OffRun: its command line, as written (set from the whole line: ProgramLine)
 };
 Command ParseCommandLine(const std::vector<std::string_view>& words);
+
+// What follows the first `skip` words of a whole command line (the program's name, then switches),
+// as written: quotes and blanks kept, the blanks before it dropped. The first word runs to the next
+// blank, or from a double quote to the next one; later words may have quoted parts.
+std::string_view ProgramLine(std::string_view line, int skip);
+// The first word of a command line without its quotes: the program it starts.
+std::string ProgramName(std::string_view line);

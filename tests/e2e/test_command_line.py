@@ -50,7 +50,9 @@ def test_off_for_a_minute_until_a_switch(blimo):  # the minute itself passes in 
     shows("red", "0")
     for args, problem in [(["/bogus"], '"/bogus" is not a switch BLIMO knows.'), (["on"], '"on" is not a switch.'),
                           (["/off:0"], '"/off:0": the minutes must be a whole number from 1 to 1440.'),
-                          (["/on", "/off"], "Give one switch at a time, not 2."), (["/?"], "")]:
+                          (["/on", "/off"], "Give one switch at a time, not 2."), (["/?"], ""),
+                          (["/off:run", "no such.exe", "x"], '"no such.exe" cannot be started: File not found.'),
+                          (["/off:pid=4294967292"], "Process 4294967292 cannot be waited for: Invalid parameter.")]:
         code, text = run(*args)  # meanwhile: nothing changes
         assert code == (2 if problem else 0)
         assert text.startswith(problem + "    " * bool(problem) + "Usage: BLIMO.exe")

@@ -5,6 +5,7 @@ POWER = ["PowerCreateRequest", "PowerSetRequest", "PowerClearRequest", "SetThrea
 LOG, SYSTEM = BUILD / "relay.log", r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Policies\System"
 HELD = [("PowerCreateRequest", None), ("SetThreadExecutionState", "80000002")]  # Wine makes no power request
 RELEASED = [("SetThreadExecutionState", "80000000")]
+reg_set(r"HKCU\Software\Wine\Debug", "RelayInclude", ";".join(f"kernel32.{name}" for name in POWER))  # what the log shows
 
 
 def power_calls():  # the calls made since the last look: (name, the flags for SetThreadExecutionState)
@@ -23,7 +24,6 @@ def dpi(n): wine("reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels",
 
 
 def test_an_off_made_here_holds_the_display_and_at_200_percent_a_mouse_over_about_is_no_click():  # nor cut short
-    reg_set(r"HKCU\Software\Wine\Debug", "RelayInclude", ";".join(f"kernel32.{name}" for name in POWER))
     reg_set(DESKTOP, "ScreenSaveActive", "0")
     power_calls.seen = 0
     dpi(192)
@@ -53,4 +53,45 @@ def test_an_off_made_here_holds_the_display_and_at_200_percent_a_mouse_over_abou
     wintool("post", update, WM_COMMAND, 101, 0)
     gone("Check for Updates")
     b.menu("x")
-    reg_set(r"HKCU\Software\Wine\Debug", "RelayInclude")
+    b.proc.wait(timeout=10)  # gone before the next test starts its own
+
+
+def test_off_while_a_program_runs_across_a_restart_of_blimo_until_it_ends_or_a_switch():
+    from test_command_line import run  # the exit code, and the first line of a box it showed
+    notepad = r"HKCU\Software\Microsoft\Notepad"
+    wine("reg", "add", notepad, "/v", "iWindowPosY", "/t", "REG_DWORD", "/d", "200", "/f")  # its window off the tray
+    power_calls.seen = 0
+    b = Blimo(relay=LOG)
+
+    def shows(colour, calls, stored):  # the icon; the display's calls since the last look; Notepad's number stored
+        wait_for(lambda: tray_colour() == colour, what=f"the {colour} icon")
+        assert power_calls() == calls
+        assert (reg(SETTINGS, "OffWhile") or "").split(" ")[0] == (wintool("pid", pad)[0] if stored else "")
+
+    def restart(closed=False):  # BLIMO killed; Notepad closed meanwhile, or not; BLIMO started again
+        b.proc.kill()
+        b.proc.wait()
+        wintool("tray-delete", b.hwnd, 1)
+        if closed:
+            wintool("post", pad, WM_CLOSE, 0, 0)
+            gone("", "Notepad")
+        power_calls.seen = 0
+        return Blimo(relay=LOG)
+
+    assert run("/off:run", "notepad.exe") == (0, None)
+    pad = wait_for(lambda: find("", "Notepad"), what="Notepad").hwnd
+    shows("red", HELD, True)
+    b = restart()
+    shows("red", HELD, True)
+    wintool("post", pad, WM_CLOSE, 0, 0)
+    shows("green", RELEASED, False)
+    subprocess.Popen(["wine", "notepad.exe"])  # a program BLIMO did not start
+    pad = wait_for(lambda: find("", "Notepad"), what="Notepad").hwnd
+    assert run(f"/off:pid={wintool('pid', pad)[0]}") == (0, None)
+    shows("red", HELD, True)
+    b.double_click()
+    shows("green", RELEASED, False)
+    assert run(f"/off:pid={wintool('pid', pad)[0]}") == (0, None)
+    shows("red", HELD, True)
+    b = restart(closed=True)
+    shows("green", [], False)

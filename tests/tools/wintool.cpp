@@ -1,7 +1,7 @@
 // The e2e tests' hands and eyes for a whole run: a command a line, words split by tabs, a line back. find TITLE CLASS
 // ("": any), controls HWND: hwnd|id|class|text|visible|enabled|checked (-1: no box)|focused|x,y,w,h and a tab each
-// (texts as kept, so a busy window never holds it up); post HWND MSG WP LP; sync HWND; ping HWND; lnk PATH; ready; tray-delete HWND UID;
-// taskbar-created; spi 0|1.
+// (texts as kept, so a busy window never holds it up); post HWND MSG WP LP; sync HWND; ping HWND; lnk PATH; ready;
+// tray-delete HWND UID; taskbar-created; spi 0|1; pid HWND: the number of its process.
 #include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
@@ -48,6 +48,7 @@ int main() {
         if (a[0] == "ping")
             std::printf("%ld\t", SendMessageTimeoutA(w, WM_NULL, 0, 0, SMTO_NORMAL, 1000, nullptr) ? long(GetTickCount() - start) : -1L);
         if (a[0] == "ready") GetDesktopWindow();
+        if (DWORD pid = 0; a[0] == "pid" && GetWindowThreadProcessId(w, &pid)) std::printf("%lu\t", pid);
         if (a[0] == "tray-delete") Shell_NotifyIconA(NIM_DELETE, &icon);
         if (a[0] == "spi")  // as Control Panel switches the screensaver: stored, and announced to every window
             SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, N(a[1]), nullptr, SPIF_UPDATEINIFILE | SPIF_SENDCHANGE);

@@ -2,8 +2,10 @@
 // layout at the screen's DPI (`unit` runs at 96 DPI, `high_dpi` on a screen of 144).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <ctime>
+#include <functional>
 
 #include "Support.h"
 #include "app/CommandLine.h"
@@ -67,6 +69,7 @@ struct MainWindow : ::testing::Test {
     Recorder rec;
     const Value saver{"Control Panel\\Desktop", "ScreenSaveActive"}, bubbles{"Software\\Fenwa Inc\\BLIMO", "Bubbles"},
         run{"Software\\Microsoft\\Windows\\CurrentVersion\\Run", "BLIMO"}, until{"Software\\Fenwa Inc\\BLIMO", "OffUntil"},
+        stored{"Software\\Fenwa Inc\\BLIMO", "OffWhile"},
         policy{"Software\\Policies\\Microsoft\\Windows\\Control Panel\\Desktop", "ScreenSaveActive"};
     frmMain main;
     frmOptions& options = frmOptions::Instance();
@@ -215,6 +218,7 @@ TEST_F(MainWindow, ChangesMadeElsewhereShowWithoutABalloonAndAPolicyRefusesEvery
                        "switched here.|ScreenSaver set by your administrator");
     EXPECT_EQ(TrayIconData.dwInfoFlags, DWORD{NIIF_WARNING});
     EXPECT_EQ(Recorder::calls, Calls(3, "Shell_NotifyIconA 1")) << "a warning balloon each, and nothing else";
+    EXPECT_EQ(CarryOut({CommandKind::OffRun, 0, {}}), std::optional(3)) << "a program started (or tried) under the policy";
     main.Unload();
     TrayIconData = {};  // as in a new process
     policy.Set("0");  // at start-up too
@@ -229,7 +233,7 @@ TEST_F(MainWindow, ChangesMadeElsewhereShowWithoutABalloonAndAPolicyRefusesEvery
 
 TEST_F(MainWindow, AtStartAPromiseAheadIsKeptAndOneThatCannotBeRightIsDueAndRemoved) {
     const auto [ahead, clock] = Ahead(10);
-    const std::string on = "on|ScreenSaver On||", tooFar = Ahead(1442).first;  // a day is the longest promise
+    const std::string on = "on|ScreenSaver On||", tooFar = Ahead(kLongestStoredMinutes + 2).first;  // 25 hours at most
     // "OffUntil" (none: absent), "ScreenSaveActive" before, read as 0 (long due), shown, kept, after
     for (auto [stored, saverBefore, unreadable, shown, kept, saverAfter] : {
              std::tuple<const char*, const char*, bool, std::string, bool, const char*>{
@@ -254,6 +258,37 @@ TEST_F(MainWindow, AtStartAPromiseAheadIsKeptAndOneThatCannotBeRightIsDueAndRemo
     }
 }
 
+// Stored (none: this process's identity; its number with another time: another process), ScreenSaveActive before, shown, kept
+TEST_F(MainWindow, AtStartTheStoredProcessIsWaitedForOnlyWhileThatVeryProcessRuns) {
+    for (auto [text, saverBefore, shown, kept] : {
+             std::tuple<std::string, const char*, std::string, bool>{"", "0", "off|ScreenSaver Off while blimo_tests.exe runs||", true},
+             {std::to_string(GetCurrentProcessId()) + " 0000000000000001", "0", "on|ScreenSaver On||", false},
+             {"garbage", "1", "on|BLIMO||", false}}) {  // switched on meanwhile: only removed
+        SCOPED_TRACE("\"" + text + "\" with ScreenSaveActive " + saverBefore);
+        text.empty() ? KeepPromisedProcess(GetCurrentProcess()) : stored.Set(text.c_str());
+        Start(saverBefore);
+        EXPECT_EQ(Shown(), shown);
+        EXPECT_EQ(std::ranges::count(Power(), "PowerSetRequest 0"), kept) << "the display held";
+        EXPECT_EQ(stored.Get().has_value(), kept) << "the stored process kept";
+        main.Unload();
+    }
+}
+
+TEST(Promise, UntilIsTheNextSuchTimeOfTheLocalClockAcrossMidnightAndTheClockChanges) {
+    // 5 h behind UTC, 4 from the second Sunday of March to the first of November. Rows: now (UTC), time asked (local), seconds
+    const TIME_ZONE_INFORMATION zone = {300, {}, {0, 11, 0, 1, 2, 0, 0, 0}, 0, {}, {0, 3, 0, 2, 2, 0, 0, 0}, -60};
+    for (auto [now, minuteOfDay, seconds] : {std::tuple(SYSTEMTIME{2026, 6, 0, 10, 14, 0, 0, 0}, 601, 60),  // 10:00, 10:01
+                                            {SYSTEMTIME{2026, 6, 0, 10, 14, 0, 30, 0}, 600, 86370},  // the same minute
+                                            {SYSTEMTIME{2026, 6, 0, 11, 3, 59, 30, 0}, 0, 30},  // midnight, 30 s ahead
+                                            {SYSTEMTIME{2026, 6, 0, 11, 2, 0, 0, 0}, 1380, 3600},  // UTC is a day ahead
+                                            {SYSTEMTIME{2026, 3, 0, 8, 5, 30, 0, 0}, 210, 7200},  // 00:30 to 03:30 forward
+                                            {SYSTEMTIME{2026, 11, 0, 1, 5, 0, 0, 0}, 30, 88200}}) {  // 01:00 to 00:30, back
+        ULARGE_INTEGER from;  // 8-byte aligned, as a FILETIME need not be
+        SystemTimeToFileTime(&now, reinterpret_cast<FILETIME*>(&from));
+        EXPECT_EQ((NextClockTime(minuteOfDay, from.QuadPart, &zone) - from.QuadPart) / 10000000, uint64_t(seconds)) << minuteOfDay;
+    }
+}
+
 TEST_F(MainWindow, APromiseToSwitchBackOnOutlivesTheProcessAndAnySwitchEndsIt) {
     Start("1");
     main.RunCommand({CommandKind::OffFor, 1, {}});
@@ -266,11 +301,16 @@ TEST_F(MainWindow, APromiseToSwitchBackOnOutlivesTheProcessAndAnySwitchEndsIt) {
     saver.Set("1");
     Changed();
     EXPECT_EQ(until.Get(), std::nullopt) << "a switch made elsewhere left the promise";
-    main.RunCommand({CommandKind::OffFor, 1, {}});
+    main.RunCommand({CommandKind::OffUntil, 0, {}});  // till midnight, in the user's format
+    EXPECT_EQ(Shown(), "off|ScreenSaver Off until 12:00 AM||");
+    Command self(CommandKind::OffWhile);  // while this process runs: a new promise replaces the old
+    self.process = GetCurrentProcessId();
+    main.RunCommand(self);
+    EXPECT_EQ(until.Get(), std::nullopt) << "the time kept beside the process";
     Recorder::calls.clear();
     main.Click("mnuExit");  // switched on first: no one would be left to do it
     EXPECT_EQ(Recorder::Matching("S"), (Calls{"SystemParametersInfoA 17 1 3", "Shell_NotifyIconA 2"}));
-    EXPECT_EQ(until.Get(), std::nullopt);
+    EXPECT_EQ(stored.Get(), std::nullopt) << "the process promise kept after Exit";
 }
 
 // Wine's relay log shows the real program's hold end to end (test_hold.py); here, the paths it cannot reach.

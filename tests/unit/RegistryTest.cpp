@@ -88,13 +88,18 @@ TEST(TextRules, VersionFormsFieldsNumbersAndTruths) {
     for (const char* yes : {"-1", " 1 ", "0.5", "+3", ".1", "TRUE", " tRuE "}) EXPECT_TRUE(BubblesTruth(yes)) << yes;
     for (const char* no : {"-0", "0.0", "00", "False", "1e3", "1 0", "yes", "1x", ".", "\xEF\xBB\xBF" "1"})
         EXPECT_FALSE(BubblesTruth(no)) << no;
-    using enum CommandKind;  // the command line: one switch, "/" or "-", any case; minutes from 1 to 1440
-    for (auto [line, kind, minutes] : {std::tuple("", Start, 0), {"/on", On, 0}, {"-OFF", Off, 0}, {"/ToGgLe", Toggle, 0},
-                                       {"/?", Help, 0}, {"/off:1", OffFor, 1}, {"-Off:1440", OffFor, 1440},
-                                       {"/off:0060", OffFor, 60}, {"/off:0", Wrong, 0}, {"/off:1441", Wrong, 0},
-                                       {"/off:", Wrong, 0}, {"/off:6O", Wrong, 0}, {"/off:-5", Wrong, 0},
-                                       {"/off:99999999999", Wrong, 0}, {"on", Wrong, 0}, {"/", Wrong, 0},
-                                       {"/onn", Wrong, 0}, {"/on /off", Wrong, 0}, {"/? /?", Wrong, 0}}) {
+    using enum CommandKind;  // the command line: one switch, "/" or "-", any case; or "/off:run" and a program's words
+    for (auto [line, kind, number] : {std::tuple("", Start, 0LL), {"/on", On, 0}, {"-OFF", Off, 0}, {"/ToGgLe", Toggle, 0}, {"/?", Help, 0},
+                                      {"/off:1", OffFor, 1}, {"-Off:1440", OffFor, 1440}, {"/off:0060", OffFor, 60}, {"/off:0", Wrong, 0},
+                                      {"/off:1441", Wrong, 0}, {"/off:", Wrong, 0}, {"/off:6O", Wrong, 0}, {"/off:-5", Wrong, 0},
+                                      {"/off:99999999999", Wrong, 0}, {"on", Wrong, 0}, {"/", Wrong, 0}, {"/onn", Wrong, 0},
+                                      {"/on /off", Wrong, 0}, {"/? /?", Wrong, 0}, {"/off:until=17:30", OffUntil, 1050},
+                                      {"-OFF:UNTIL=7:05", OffUntil, 425}, {"/off:until=00:00", OffUntil, 0},
+                                      {"/off:until=23:59", OffUntil, 1439}, {"/off:until=25:00", Wrong, 0}, {"/off:until=5pm", Wrong, 0},
+                                      {"/off:until=17:3", Wrong, 0}, {"/off:until=17:60", Wrong, 0}, {"/off:until=:30", Wrong, 0},
+                                      {"/off:pid=4242", OffWhile, 4242}, {"/off:PID=4294967295", OffWhile, 4294967295},
+                                      {"/off:pid=4294967296", Wrong, 0}, {"/off:pid=0", Wrong, 0}, {"/off:pid=12a", Wrong, 0},
+                                      {"/off:run", Wrong, 0}, {"-Off:Run /on /off", OffRun, 0}, {"/on /off:run", Wrong, 0}}) {
         std::vector<std::string_view> words;  // split at blanks, as the system splits a command line
         for (std::string_view rest = line; !rest.empty();) {
             const size_t blank = std::min(rest.find(' '), rest.size());
@@ -102,9 +107,16 @@ TEST(TextRules, VersionFormsFieldsNumbersAndTruths) {
             rest.remove_prefix(std::min(blank + 1, rest.size()));
         }
         const Command c = ParseCommandLine(words);
+        const long long got = kind == OffWhile ? c.process : c.minutes;  // the minutes, the time of day or the process
         EXPECT_EQ(c.kind, kind) << line;
-        EXPECT_EQ(c.minutes, minutes) << line;
+        EXPECT_EQ(got, number) << line;
         EXPECT_EQ(c.problem.empty(), kind != Wrong) << line;
+    }
+    for (auto [line, program, name] : {std::tuple("\"C:\\My Apps\\BLIMO.exe\"  -off:run  \"C:\\a b\\x.exe\" \"q  r\"\ts ",
+                                                  "\"C:\\a b\\x.exe\" \"q  r\"\ts ", "C:\\a b\\x.exe"),
+                                       {"\"C:\\BLIMO.exe\"\"/off:run\" notepad", "notepad", "notepad"}, {"BLIMO.exe /off:run", "", ""}}) {
+        EXPECT_EQ(ProgramLine(line, 2), std::string_view(program)) << line;
+        EXPECT_EQ(ProgramName(program), std::string(name)) << line;
     }
 }
 
