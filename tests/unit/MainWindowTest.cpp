@@ -333,6 +333,11 @@ TEST_F(MainWindow, AnOffMadeHereHoldsTheDisplayInTheTipsWordsUntilItIsOnAgainAnd
         main.Click("mnuOff");
         EXPECT_EQ(Power(), held);
     }
+    saver.Set("1");  // on again elsewhere, then off again elsewhere: that Off is not BLIMO's to hold for
+    Changed();
+    saver.Set("0");
+    Changed();
+    EXPECT_EQ(Power(), Calls{"PowerClearRequest 0"}) << "an Off made elsewhere held the display";
     const auto offHolds = [&] {
         main.Click("mnuOn");
         Recorder::calls.clear();
