@@ -40,23 +40,24 @@ void DisplayHold::Want(std::wstring_view reason) {
     const bool fallback = !request;
     if (fallback && !threadState_) Api.SetThreadExecutionState(ES_CONTINUOUS | ES_DISPLAY_REQUIRED);
     // The old hold goes only now, so the display is never let go in between.
-    if (request_) {
-        Api.PowerClearRequest(request_, PowerRequestDisplayRequired);
-        CloseHandle(request_);
-    }
-    if (threadState_ && !fallback) Api.SetThreadExecutionState(ES_CONTINUOUS);
+    End(!fallback);
     request_ = request;
     threadState_ = fallback;
     held_ = reason;
 }
 
 void DisplayHold::Release() {
+    End(true);
+    held_.clear();
+}
+
+// The power request let go, and the thread's execution state too when `threadState`.
+void DisplayHold::End(bool threadState) {
     if (request_) {
         Api.PowerClearRequest(request_, PowerRequestDisplayRequired);
         CloseHandle(request_);
         request_ = nullptr;
     }
-    if (threadState_) Api.SetThreadExecutionState(ES_CONTINUOUS);
-    threadState_ = false;
-    held_.clear();
+    if (threadState && threadState_) Api.SetThreadExecutionState(ES_CONTINUOUS);
+    if (threadState) threadState_ = false;
 }

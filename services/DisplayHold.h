@@ -25,6 +25,7 @@ public:
 
 private:
     void Release();
+    void End(bool threadState);
 
     std::wstring held_;
     HANDLE request_ = nullptr;  // the power request, while one holds
