@@ -4,8 +4,10 @@
 
 #include "app/frmMain.h"
 #include "platform/Api.h"
+#include "platform/Text.h"
 #include "platform/UniqueHandle.h"
 #include "services/SaverSetting.h"
+#include "ui/UserControl.h"
 
 namespace {
 
@@ -59,16 +61,6 @@ int Usage(const std::string& problem) {
     return problem.empty() ? 0 : kWrongLine;
 }
 
-// The system's words for the last error.
-std::string LastError() {
-    char text[512] = {};
-    const DWORD error = GetLastError();
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text,
-                             sizeof text, nullptr);
-    while (n > 0 && (text[n - 1] == '\r' || text[n - 1] == '\n' || text[n - 1] == ' ')) --n;
-    return n ? std::string(text, n) : "Error " + std::to_string(error) + ".";
-}
-
 // Starts a program as a shortcut would: a bare name found where the system looks for programs (the
 // PATH among them), ".exe" added when it has no extension; its own folder as the working folder,
 // unless the command names no folder. None when it cannot be started (GetLastError says why).
@@ -112,7 +104,7 @@ std::optional<int> CarryOut(Command& command) {
         const bool run = command.kind == CommandKind::OffRun;
         process = run ? StartProgram(command.program) : OpenRunningProcess(command.process);
         if (!process) {
-            const std::string why = LastError();  // first: anything after may set another
+            const std::string why = Ansi(SystemErrorText(GetLastError()));  // first: anything after may set another
             return Usage((run ? "\"" + ProgramName(command.program) + "\" cannot be started: "
                               : "Process " + std::to_string(command.process) + " cannot be waited for: ") + why);
         }
