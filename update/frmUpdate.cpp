@@ -72,6 +72,9 @@ DWORD WINAPI CheckThread(void* param) {
     return 0;
 }
 
+// The administrator's "DisableUpdateCheck": read at each use, so a change needs no restart.
+bool ChecksRuledOut() { return BlimoPolicy(L"DisableUpdateCheck").value_or(0) != 0; }
+
 // The start of a file, or nothing when it cannot be opened.
 std::optional<std::string> ReadHead(const std::string& ansiPath) {
     HANDLE h = CreateFileA(ansiPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -99,7 +102,7 @@ void frmUpdate::Form_Load() {
     handOver.Await(0);  // a check of an earlier opening is no longer wanted
     SetText("lblYV", FromAnsi(DisplayVersion(ProgramVersion())));
     SetText("lblSV", L"Unknown");
-    if (BlimoPolicy(L"DisableUpdateCheck").value_or(0) != 0) {
+    if (ChecksRuledOut()) {
         SetEnabled("cmdCheck", false);
         SetText("lblInfo", L"Updates are managed by your administrator.");
     }
@@ -147,7 +150,7 @@ void frmUpdate::cmdCheck_Click() {
     }
     // One check at a time, and none the administrator has ruled out (the button may be pressed
     // by a message as well as by a click).
-    if (checking_ || BlimoPolicy(L"DisableUpdateCheck").value_or(0) != 0) return;
+    if (checking_ || ChecksRuledOut()) return;
     DoStuff();
     // A copy left by an earlier run must never pass for this server's answer: one that cannot be
     // removed fails the check as an unreachable server would.
