@@ -43,11 +43,6 @@ dist: setup
 bench: build
 	BLIMO_SOURCE_DIR=$(CURDIR) scripts/xvfb-session scripts/bench
 
-# Every test, the fuzzer at a million runs (`make test` gives it a few seconds).
-.PHONY: faults
-faults: build
-	BLIMO_FULL_FAULTS=1 scripts/xvfb-session ctest --preset $(PRESET)
-
 # Pictures of the running program for the README, into docs/screenshots: at 96 DPI, and About,
 # Options and the update dialog at 144 DPI (dpi144-*.png). Their Wine prefix is their own.
 .PHONY: screenshots
