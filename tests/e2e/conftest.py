@@ -98,11 +98,9 @@ def browsed():  # what the browser was started with, once it was
 class Blimo:
     started = []
 
-    def __init__(self, exe=EXE, *args, env=None, relay=None):  # relay: a file for Wine's log of the calls RelayInclude names
+    def __init__(self, exe=EXE, *args, env=None):
         wintool("ready")  # Wine's desktop up first: two processes starting it at once can stall
-        log = relay.open("w") if relay else subprocess.DEVNULL
-        env = dict(env or os.environ, WINEDEBUG="+relay") if relay else env
-        self.proc = subprocess.Popen(["wine", str(exe), *args], stdout=subprocess.DEVNULL, stderr=log, env=env)
+        self.proc = subprocess.Popen(["wine", str(exe), *args], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env)
         Blimo.started.append(self)
         self.hwnd = wait_for(lambda: find("About BLIMO"), timeout=20, what="BLIMO's main window").hwnd
         wait_for(tray_colour, what="BLIMO's tray icon")
@@ -115,8 +113,7 @@ class Blimo:
         xdotool("mousemove", x + min(w, h) // 2, y + h // 2, *actions)
 
     def menu(self, key=None, opens=None):  # the tray menu; the item of an access key; the window it opens, focused
-        # Wine drops the first menu after the foreground window was hidden (About's OK): a second click opens it.
-        # It does so while BLIMO still waits, some 2 s, for a window manager to take the hidden window: wait that out.
+        # Wine drops a menu while BLIMO waits, some 2 s, for a window manager to take a hidden About: wait that out.
         wintool("sync", self.hwnd)
         self.at_icon("click", "3")
         wait_for(menu_window, what="the tray menu")
@@ -129,7 +126,7 @@ class Blimo:
 
 @pytest.fixture(scope="module", autouse=True)
 def clean():  # each file starts with none of BLIMO's values, and ends with no BLIMO running and no icon
-    for key, value in [(DESKTOP, "ScreenSaveActive"), (SETTINGS, None), (RUN, "BLIMO"),
+    for key, value in [(DESKTOP, "ScreenSaveActive"), (DESKTOP, "LogPixels"), (SETTINGS, None), (RUN, "BLIMO"),
                        (r"HKCU\Software\Policies\Fenwa Inc", None), (r"HKLM\Software\Policies\Fenwa Inc", None)]:
         reg_set(key, value)
     yield

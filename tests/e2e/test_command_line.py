@@ -1,4 +1,4 @@
-"""The icon follows switches made elsewhere and the administrator's policy; the command line, with and without BLIMO."""
+"""The icon follows outside switches and the policy; the command line, with and without BLIMO; Off while a program runs."""
 from conftest import *  # noqa: F403 (the harness)
 
 POLICY = r"HKCU\Software\Policies\Microsoft\Windows\Control Panel\Desktop"
@@ -34,8 +34,6 @@ def test_outside_switches_and_policy(blimo):
                                (lambda: wintool("spi", 1), "green", "1"),  # as Control Panel does it
                                (lambda: reg_set(POLICY, "ScreenSaveActive", "0"), "red", "1"),
                                (blimo.double_click, "red", "1"), (lambda: switch("/on", 3), "red", "1"),  # refused
-                               (lambda: reg_set(POLICY, "ScreenSaveActive", "2"), "green", "1"),  # not a policy
-                               (lambda: reg_set(POLICY, "ScreenSaveActive", "0"), "red", "1"),
                                (lambda: reg_set(POLICY), "green", "1"), (lambda: switch("/off"), "red", "0"),
                                (lambda: switch("-ON"), "green", "1"), (lambda: switch("/Toggle"), "red", "0"),
                                (lambda: switch("/toggle"), "green", "1")]:
@@ -62,6 +60,21 @@ def test_off_for_a_minute_until_a_switch(blimo):  # the minute itself passes in 
     assert reg(SETTINGS, "OffUntil") is None
 
 
+def test_off_while_a_program_runs(blimo):  # one the command line starts, then one BLIMO did not start
+    wine("reg", "add", r"HKCU\Software\Microsoft\Notepad", "/v", "iWindowPosY", "/t", "REG_DWORD", "/d", "200", "/f")  # off the tray
+    assert run("/off:run", "notepad.exe") == (0, None)
+    pad = wait_for(lambda: find("", "Notepad"), what="Notepad").hwnd
+    shows("red", "0")
+    wintool("post", pad, WM_CLOSE, 0, 0)
+    shows("green", "1", within=5)
+    subprocess.Popen(["wine", "notepad.exe"])
+    pad = wait_for(lambda: find("", "Notepad"), what="Notepad").hwnd
+    switch(f"/off:pid={wintool('pid', pad)[0]}")
+    shows("red", "0")
+    wintool("post", pad, WM_CLOSE, 0, 0)
+    shows("green", "1", within=5)
+
+
 def test_without_blimo(blimo):  # a promise due at start: the unit tests' start-up rows
     blimo.menu("x")
     assert blimo.proc.wait(timeout=10) == 0
@@ -73,6 +86,3 @@ def test_without_blimo(blimo):  # a promise due at start: the unit tests' start-
     b = Blimo(EXE, "/off:60")  # as setup's shortcut "ScreenSaver off for 1 hour": BLIMO starts, off until then
     shows("red", "0")
     assert reg(SETTINGS, "OffUntil")
-    b.menu("x")  # Exit while it is pending: on first
-    assert b.proc.wait(timeout=10) == 0
-    assert reg(DESKTOP, "ScreenSaveActive") == "1"

@@ -14,11 +14,9 @@ def latest(v): return False, "&Check", v, "You have the latest version!"  # noqa
 def unknown(v): return False, "&Check", v, "Server version not recognized."  # noqa: E704
 NEW = update("1.02")
 ROWS = [  # id, the server's behaviour (None: no server), the outcome, the least seconds it takes
-    ("1.02", answer(b"1.02"), NEW), ("comma", answer(b"1.02,beta"), NEW), ("quoted", answer(b'"1.02"'), NEW),
-    ("blanks", answer(b"   1.02"), NEW), ("1.1", answer(b"1.1\r\n"), update("1.1")), ("loop", loop(), FAILED),
-    ("1.01", answer(b"1.01"), latest("1.01")), ("1.009", answer(b"1.009"), latest("1.009")), ("refused", None, FAILED),
-    ("words", answer(b"Version 1.02"), unknown("Version 1.02")), ("1e999", answer(b"1e999"), unknown("1e999")),
-    ("empty", answer(b""), unknown("")), ("404", answer(b"1.02", 404), FAILED),
+    ("1.02", answer(b"1.02"), NEW), ("1.1", answer(b"1.1\r\n"), update("1.1")), ("loop", loop(), FAILED),
+    ("1.01", answer(b"1.01"), latest("1.01")), ("refused", None, FAILED), ("404", answer(b"1.02", 404), FAILED),
+    ("words", answer(b"Version 1.02"), unknown("Version 1.02")), ("empty", answer(b""), unknown("")),
     ("silent", raw(b"", end="stall"), FAILED, 1.5), ("cut short", raw(head(200, 99) + b"1.02\r\n"), FAILED),
     ("308", by_path({FILE: redirect(308, "/x")}, answer(b"1.02")), NEW),
     ("4 GiB + 4", raw(head(200, 2**32 + 4) + b"1.02"), FAILED),  # a length read in 32 bits would pass as whole
@@ -26,12 +24,15 @@ ROWS = [  # id, the server's behaviour (None: no server), the outcome, the least
 
 
 @pytest.fixture(scope="module")
-def blimo():  # started off, with a promise due in 20 s, kept by the waiting program while the checks run (the last test)
+def blimo():  # started off, with a promise due in 20 s, kept by the waiting program while the checks run (the last test);
+    # at 200 %, where a twip is no whole fraction of a pixel (1440 / 192)
     for f in (BUILD / "e2e" / "BLIMO.exe", BUILD / "planted" / "wininet.dll"):  # a copy, in Downloads say, with a
         shutil.copy(f, COPY)  # wininet.dll beside it; Wine, told to prefer files, looks there first as Windows does
     reg_set(DESKTOP, "ScreenSaveActive", "0")
     reg_set(SETTINGS, "OffUntil", time.strftime("%Y-%m-%dT%H:%M:%SZ", time.gmtime(time.time() + 20)))
+    wine("reg", "add", DESKTOP, "/v", "LogPixels", "/t", "REG_DWORD", "/d", "192", "/f")
     b = Blimo(COPY / "BLIMO.exe", env={**os.environ, "WINEDLLOVERRIDES": "mscoree=;wininet=n,b"})
+    reg_set(DESKTOP, "LogPixels")  # Wine's 96 for the programs started after
     assert tray_colour() == "red"
     return b
 
@@ -106,12 +107,6 @@ def test_the_dialog_stays_live_while_the_server_is_slow_and_an_old_copy_never_pa
         wait_for(lambda: not (w := find("Check for Updates")) or not w.visible, timeout=1, what="Cancel to close it")
         time.sleep(LIMIT + 0.5)  # the abandoned check ends meanwhile
         assert not find("Error", "#32770"), "a box came after the dialog was closed"
-    with Server(PORT, raw(head(200, 4) + b"1.02", pause=1.0)):  # an answer after a second
-        wintool("post", d := dialog(blimo), WM_COMMAND, CHECK, 0)
-        assert 0 <= int(wintool("ping", d)[0]) <= 300
-        wait_for(lambda: state(d)[:3] == NEW[1:], what="the update found")
-    wintool("post", d, WM_COMMAND, CANCEL, 0)
-    gone("Check for Updates")
     (old := TEMP / "BLIMOUpdate.txt").write_text("9.9")
     old.chmod(0o444)  # read-only: it cannot be removed before the check
     try:

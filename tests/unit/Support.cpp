@@ -53,11 +53,15 @@ HINSTANCE WINAPI Shell(HWND, LPCSTR, LPCSTR file, LPCSTR, LPCSTR, INT) {
 HWND WINAPI Help(HWND, LPCSTR file, UINT, DWORD_PTR) { return Logged(HWND{}, "HtmlHelpA", file); }  // no help file
 int WINAPI Box(HWND, LPCSTR text, LPCSTR title, UINT style) { return Logged(IDOK, "MessageBoxA", title, style, text); }
 VOID WINAPI Exit(UINT code) { Log("ExitProcess", code); }
-// A power request that can be made (Wine's fallback is seen in its relay log, by test_hold.py); a real
-// handle stands for it, as the program closes it.
+// A power request that can be made, a real handle standing for it as the program closes it; or none, as under Wine.
 HANDLE WINAPI CreateRequest(PREASON_CONTEXT context) {
     Log("PowerCreateRequest", Ansi(context->Reason.SimpleReasonString).c_str());
-    return CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    return Recorder::failRequests ? INVALID_HANDLE_VALUE : CreateEventA(nullptr, FALSE, FALSE, nullptr);
+}
+EXECUTION_STATE WINAPI ExecutionState(EXECUTION_STATE flags) {
+    char hex[12];
+    wsprintfA(hex, "%08lx", flags);
+    return Logged(::SetThreadExecutionState(flags), "SetThreadExecutionState", hex);
 }
 BOOL WINAPI SetRequest(HANDLE, POWER_REQUEST_TYPE type) { return Logged(TRUE, "PowerSetRequest", UINT(type)); }
 BOOL WINAPI ClearRequest(HANDLE, POWER_REQUEST_TYPE type) { return Logged(TRUE, "PowerClearRequest", UINT(type)); }
@@ -68,12 +72,12 @@ Recorder::Recorder() {
     calls.clear();
     trays.clear();
     openKeys = failAdds = 0;
-    failWrites = false;
+    failWrites = failRequests = false;
     duringBroadcast = nullptr;
     TrayIconData = {};  // as at process start
     ShowBubbles = false;
     Api = {OpenKey, CreateKey, ::RegQueryValueExA, SetValue, DeleteValue, CloseKey, Notify, Parameter, Shell, Help,
-           Box, Exit, CreateRequest, SetRequest, ClearRequest, ::SetThreadExecutionState};
+           Box, Exit, CreateRequest, SetRequest, ClearRequest, ExecutionState};
 }
 
 std::vector<std::string> Recorder::Matching(const std::string& prefix) {

@@ -12,7 +12,7 @@
 #include "res/resource.h"
 #include "services/mdlSysTray.h"
 
-// While one lives, registry writes and shell, system, help, box and exit calls are logged a line each
+// While one lives, registry writes and shell, system, power, help, box and exit calls are logged a line each
 // ("RegSetValueExA ScreenSaveActive 0"); registry calls go on to the real registry, keys counted.
 struct Recorder {
     Recorder();
@@ -24,6 +24,7 @@ struct Recorder {
     static inline std::vector<std::pair<DWORD, TrayIconRecord>> trays;
     static inline int openKeys = 0, failAdds = 0;  // NIM_ADD calls still to fail: no notification area
     static inline bool failWrites = false;         // keys cannot be created: a registry that refuses
+    static inline bool failRequests = false;       // no power request can be made
     static inline std::function<void()> duringBroadcast;  // run once inside the next SystemParametersInfoA
 };
 
