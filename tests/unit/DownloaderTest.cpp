@@ -77,31 +77,12 @@ TEST_F(DownloaderTest, EveryReadEndsWithTheFileItsAnswerDeserves) {
     EXPECT_EQ(Recorder::calls, Events{});  // no message box
 }
 
-TEST_F(DownloaderTest, ARefusedReadWarnsAndTheControlStaysThirtyTwoPixels) {  // two reads of one URL: above
-    const std::string text = "Error in call to BeginDownload().\r\n\r\nError Description: The URL ";
-    const std::string invalid = "12005:" + text + "is invalid.", scheme = "12006:" + text + "does not use HTTP or HTTPS.";
-    for (auto [url, box] : {std::pair(L"", invalid), {L"no url", invalid}, {L"http://", invalid}, {L"ftp://h/f", scheme}}) {
-        Recorder::calls.clear();
-        d->BeginDownload(url, File("gone"));
-        EXPECT_EQ(Recorder::calls, Events{"MessageBoxA Warning 16 " + box});
-    }
-    Pump(300);  // time for an event a refused read might post
-    EXPECT_EQ(events.size(), 0u) << "a refused read raised an event";
+TEST_F(DownloaderTest, TheControlStaysThirtyTwoPixels) {
     RECT r;
     SetWindowPos(d->Hwnd(), nullptr, 0, 0, 100, 50, SWP_NOMOVE | SWP_NOZORDER);
     GetWindowRect(d->Hwnd(), &r);
     EXPECT_EQ(r.right - r.left, 32) << "made 48, set 100";
     EXPECT_EQ(r.bottom - r.top, 32) << "made 48, set 50";
-}
-
-TEST_F(DownloaderTest, AnErrorHandlerThatUnloadsTheFormEndsTheEventsThere) {
-    d->DownloadError = [this](std::wstring f) {
-        events[f].push_back("E");
-        DestroyWindow(host);  // as a form unloaded by its handler: the control goes with it
-    };
-    d->BeginDownload(Url("missing"), File("gone"));
-    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(host); })) << "no error";
-    EXPECT_EQ(events[File("gone")], Events{"E"}) << "an event raised by a control already destroyed";
 }
 
 }  // namespace
