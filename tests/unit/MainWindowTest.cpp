@@ -189,6 +189,10 @@ TEST_F(MainWindow, ChangesMadeElsewhereShowWithoutABalloonAndAPolicyRefusesEvery
     Start("1");
     EXPECT_EQ(Shown(), "off|ScreenSaver Off" + admin + "||");
     policy.Delete();
+    main.Unload();  // no window: the command line waits five seconds for a BLIMO starting, then switches itself
+    Recorder::calls.clear();
+    EXPECT_EQ(CarryOut({CommandKind::Off, 0, {}}), std::optional(0));
+    EXPECT_EQ(Recorder::Matching("System"), Calls{"SystemParametersInfoA 17 0 3"}) << "switched without the system";
 }
 
 // Rows: the value, its text (none: absent; for "OffWhile", this very process's identity), "ScreenSaveActive" before,
