@@ -22,12 +22,13 @@ using Calls = std::vector<std::string>;
 const std::string kOff = "off|ScreenSaver Off|Your ScreenSaver has been turned Off.|ScreenSaver Off";
 const std::string kOn = "on|ScreenSaver On|Your ScreenSaver has been turned On.|ScreenSaver On";
 
-// A promise `minutes` ahead as "OffUntil" stores it, and the clock it shows (the tests run in UTC, times as "h:mm tt").
+// A promise `minutes` ahead as "OffUntil" stores it (UTC), and the clock it shows: the tests run 5 h behind UTC, times
+// as "h:mm tt".
 std::pair<std::string, std::string> Ahead(int minutes) {
-    const std::time_t at = std::time(nullptr) + minutes * 60;
+    const std::time_t at = std::time(nullptr) + minutes * 60, local = at - 5 * 3600;
     char stored[32], clock[16];
     std::strftime(stored, sizeof stored, "%Y-%m-%dT%H:%M:00Z", std::gmtime(&at));
-    std::strftime(clock, sizeof clock, "%I:%M %p", std::gmtime(&at));
+    std::strftime(clock, sizeof clock, "%I:%M %p", std::gmtime(&local));
     return {stored, clock + (clock[0] == '0')};
 }
 
