@@ -29,6 +29,7 @@ TEST(Registry, EachStoredShapeReadsAsItsTextAndStartUpShowsWhatItMeans) {
     const Value values[] = {{"Control Panel\\Desktop", "ScreenSaveActive"}, {"Software\\Fenwa Inc\\BLIMO", "Bubbles"},
                             {"Software\\Microsoft\\Windows\\CurrentVersion\\Run", "BLIMO"}};
     Recorder rec;
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Fenwa Inc\\BLIMO");  // no promise left by an earlier run to keep
     for (const auto& [type, bytes, text, off, bubbles] : shapes) {
         SCOPED_TRACE(text + " of type " + std::to_string(type));
         for (const Value& v : values) {
