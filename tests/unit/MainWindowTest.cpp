@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <array>
 #include <ctime>
-#include <functional>
 #include <thread>
 
 #include "Support.h"
