@@ -35,7 +35,7 @@ constexpr char kUsage[] =
 // starting at this moment must not find the place taken by a process that is no BLIMO.
 HWND RunningBlimo() {
     const UniqueHandle running(OpenMutexA(SYNCHRONIZE, FALSE, kInstanceMutex));
-    if (!running) return nullptr;
+    if (!running && GetLastError() != ERROR_ACCESS_DENIED) return nullptr;  // denied: an elevated BLIMO's
     for (int tries = 0; tries < 50; ++tries) {  // it may be starting this moment
         if (HWND window = FindWindowA(kFormClass, "About BLIMO")) return window;
         Sleep(100);

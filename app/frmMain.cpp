@@ -54,7 +54,10 @@ bool AnotherInstanceRuns() {
     static HANDLE mine = nullptr;
     if (mine) return false;
     HANDLE mutex = CreateMutexA(nullptr, FALSE, kInstanceMutex);
-    if (mutex && GetLastError() == ERROR_ALREADY_EXISTS) {
+    const DWORD error = GetLastError();
+    // One that exists but may not be opened is another BLIMO's all the same (one started elevated).
+    if (!mutex) return error == ERROR_ACCESS_DENIED;
+    if (error == ERROR_ALREADY_EXISTS) {
         CloseHandle(mutex);
         return true;
     }
@@ -86,19 +89,24 @@ static_assert(RoutesMatch(kMainLayout, kMainRoutes));
 frmMain::frmMain() : Form(kMainLayout, kMainRoutes, Controls::WhenNeeded) {}
 
 void frmMain::Form_Load() {
-    if (AnotherInstanceRuns()) ExitProcess(0);  // silently: the running one keeps its icon and state
+    if (AnotherInstanceRuns()) return Api.ExitProcess(0);  // silently: the running one keeps its icon and state
+    // An installer that closes BLIMO to replace it starts it again; a crash, a hang or a reboot does not.
+    Api.RegisterApplicationRestart(L"", RESTART_NO_CRASH | RESTART_NO_HANG | RESTART_NO_REBOOT);
 
     SetMenuBitmaps();
 
     SaverState = SettingShown(byPolicy_);
-    // A promise to switch back on: kept while it is ahead (its process runs) and nothing switched on meanwhile.
-    const bool offStill = SaverState == L"0" && !byPolicy_;
+    // A promise to switch back on is kept while it is ahead (its process runs), unless the administrator decides.
     const std::optional<uint64_t> promised = PromisedOnTime();
     std::optional<UniqueHandle> runs = PromisedProcess();
-    promisedOn_ = promised > Now() && offStill ? *promised : 0;
-    runs_ = runs && *runs && offStill && !promisedOn_ ? std::move(*runs) : UniqueHandle();
+    promisedOn_ = promised > Now() && !byPolicy_ ? *promised : 0;
+    runs_ = runs && *runs && !byPolicy_ && !promisedOn_ ? std::move(*runs) : UniqueHandle();
     runsName_ = runs_ ? ProcessFileName(runs_.get()) : std::wstring();
     offHere_ = promisedOn_ || runs_;  // an Off found at start-up holds nothing; one BLIMO promised does
+    if (offHere_ && SaverState != L"0") {  // the end of the session switched it on, in case no BLIMO came back
+        SaverState = L"0";
+        StoreSaverState(false);
+    }
     SetIcon(LoadStateIcon(SaverState == L"0" ? IDI_OFF : IDI_ON));
 
     taskbarCreated_ = RegisterWindowMessageA("TaskbarCreated");
@@ -115,7 +123,7 @@ void frmMain::Form_Load() {
     } else if (promised || runs) {  // its time came (its process ended) while no BLIMO ran, or it cannot be right, or it was switched meanwhile
         KeepPromisedOnTime(0);
         KeepPromisedProcess(nullptr);
-        if (offStill) Switch(true);
+        if (SaverState == L"0" && !byPolicy_) Switch(true);
     }
 }
 
@@ -177,8 +185,8 @@ bool frmMain::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         AlarmRang();
         return true;
     }
-    if (msg == WM_ENDSESSION) {  // a promise stays stored for the BLIMO that starts at the next logon, if one will
-        if (wp && !AutoStartNamesThisProgram()) KeepPromiseNow();
+    if (msg == WM_ENDSESSION) {
+        if (wp) EndSession(lp & ENDSESSION_CLOSEAPP);
         return true;
     }
     if (msg == WM_TIMER && wp == kTrayRetryTimer) {
@@ -282,6 +290,20 @@ void frmMain::AlarmRang() {
         Switch(true);
     else
         ArmAlarm();
+}
+
+// The session ends, or an installer closes BLIMO to replace it (and starts it again). A promise
+// stays stored for the next BLIMO. At a logoff the screensaver is stored on, without a word to a
+// desktop that is going: no BLIMO may start at the next logon (autostart off, or turned off in Task
+// Manager), and one that does while the promise is ahead switches it off again.
+void frmMain::EndSession(bool closeApp) {
+    if (!closeApp && (promisedOn_ || runs_) && SaverState == L"0")
+        WriteRegString(HKEY_CURRENT_USER, kDesktopKey, kSaverValue, L"1");
+    if (!closeApp) return;
+    offHere_ = false;
+    KeepDisplay();
+    RemoveTrayIcon();
+    Api.ExitProcess(0);
 }
 
 // No BLIMO will be left to keep the promise: it is kept now.

@@ -58,6 +58,7 @@ private:
     void ArmAlarm();
     void AlarmRang();
     void KeepPromiseNow();
+    void EndSession(bool closeApp);
     std::wstring StateTip() const;
     void KeepTrayIcon(bool added);
     void KeepDisplay();

@@ -46,15 +46,6 @@ std::wstring AutoStartCommand() {
     return L"\"" + FromAnsi(folder) + L"\\" + FromAnsi(name) + L".exe\"";
 }
 
-bool AutoStartNamesThisProgram() {
-    const auto unquoted = [](std::string text) {
-        if (text.size() >= 2 && text.front() == '"' && text.back() == '"') text = text.substr(1, text.size() - 2);
-        return text;
-    };
-    const std::string entry = unquoted(Ansi(ReadRegString(HKEY_CURRENT_USER, kRunKey, kRunValue)));
-    return lstrcmpiA(entry.c_str(), unquoted(Ansi(AutoStartCommand())).c_str()) == 0;
-}
-
 void frmOptions::Form_Load() {
     SetChecked("chkBubble", ShowBubbles);
     SetChecked("chkAutoStart", !ReadRegString(HKEY_CURRENT_USER, kRunKey, kRunValue).empty());

@@ -17,5 +17,3 @@ public:
 // The Run key's data for the running program: its own full path, in double quotes, because
 // Windows reads the value as a command line.
 std::wstring AutoStartCommand();
-// Whether the autostart entry starts this very program at the next logon (quoted or not).
-bool AutoStartNamesThisProgram();

@@ -27,6 +27,8 @@ struct PlatformApi {
     BOOL(WINAPI* PowerSetRequest)(HANDLE, POWER_REQUEST_TYPE);
     BOOL(WINAPI* PowerClearRequest)(HANDLE, POWER_REQUEST_TYPE);
     EXECUTION_STATE(WINAPI* SetThreadExecutionState)(EXECUTION_STATE);
+    // Restart after an installer closed the program: the Restart Manager alone acts on it.
+    HRESULT(WINAPI* RegisterApplicationRestart)(PCWSTR, DWORD);
 };
 
 extern PlatformApi Api;

@@ -147,6 +147,14 @@ std::wstring UrlRefusalText(DWORD number) {
     return L"The read cannot be started.";
 }
 
+bool RedirectAllowed(const std::string& from, const std::string& to) {
+    const auto secure = [](const std::string& url) {  // the invariant locale: no Turkish dotless I in a scheme
+        return CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, url.c_str(), std::min<int>(url.size(), 8), "https://", 8) ==
+               CSTR_EQUAL;
+    };
+    return secure(to) || !secure(from);
+}
+
 namespace {
 
 constexpr int kRedirectsAtMost = 10;
@@ -272,6 +280,7 @@ TransferResult HttpTransfer(const std::string& ansiUrl, const TransferOptions& o
         if (!Ask(url, options, started, answer)) return result;
         std::optional<std::string> next = RedirectTarget(answer);
         if (!next || hops == kRedirectsAtMost || TimeIsUp(started, options.totalMs)) break;
+        if (!RedirectAllowed(url, *next)) return result;
         url = *next;
     }
     result.status = answer.status;

@@ -30,5 +30,8 @@ using TransferProgress = std::function<bool(uint64_t received, std::optional<uin
 std::optional<DWORD> UrlRefusal(const std::string& ansiUrl);
 std::wstring UrlRefusalText(DWORD number);
 
+// A redirect from https never leads to plain http: what was asked for in private is not fetched in the open.
+bool RedirectAllowed(const std::string& from, const std::string& to);
+
 TransferResult HttpTransfer(const std::string& ansiUrl, const TransferOptions& options,
                             const TransferProgress& progress = {});

@@ -43,7 +43,7 @@ def wait_for(predicate, timeout=10.0, what=None):  # the first true value; at th
     deadline = time.monotonic() + timeout
     while not (value := predicate()) and time.monotonic() < deadline:
         time.sleep(0.05)
-    return value if value or not what else pytest.fail(f"timed out after {timeout} s waiting for {what}")
+    return value if value or not what else pytest.fail(f"timed out after {timeout} s waiting for {what}; last: {value!r}")
 
 
 def build_setting(name):  # as the program has it, from the build's BuildConfig.h
@@ -127,7 +127,9 @@ class Blimo:
 @pytest.fixture(scope="module", autouse=True)
 def clean():  # each file starts with none of BLIMO's values, and ends with no BLIMO running and no icon
     for key, value in [(DESKTOP, "ScreenSaveActive"), (DESKTOP, "LogPixels"), (SETTINGS, None), (RUN, "BLIMO"),
-                       (r"HKCU\Software\Policies\Fenwa Inc", None), (r"HKLM\Software\Policies\Fenwa Inc", None)]:
+                       (r"HKCU\Software\Policies\Fenwa Inc", None), (r"HKLM\Software\Policies\Fenwa Inc", None),
+                       (r"HKCU\Software\Policies\Microsoft\Windows\Control Panel\Desktop", "ScreenSaveActive"),
+                       (r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Policies\System", "InactivityTimeoutSecs")]:
         reg_set(key, value)
     yield
     for b in filter(Blimo.running, Blimo.started):  # Exit, as the menu's; killed if it does not end

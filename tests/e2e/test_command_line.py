@@ -83,6 +83,10 @@ def test_without_blimo(blimo):  # a promise due at start: the unit tests' start-
         switch(args)
         assert reg(DESKTOP, "ScreenSaveActive") == value
         assert not tray_colour()
+    wintool("guard", "BLIMO.SingleInstance")  # as an elevated BLIMO's: there, though this one may not open it
+    assert subprocess.run(["wine", EXE], timeout=10).returncode == 0
+    assert not tray_colour()
+    wintool("guard", "")
     b = Blimo(EXE, "/off:60")  # as setup's shortcut "ScreenSaver off for 1 hour": BLIMO starts, off until then
     shows("red", "0")
     assert reg(SETTINGS, "OffUntil")

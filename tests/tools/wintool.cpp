@@ -1,14 +1,17 @@
 // The e2e tests' hands and eyes for a whole run: a command a line, words split by tabs, a line back. find TITLE CLASS
 // ("": any), controls HWND: hwnd|id|class|text|visible|enabled|checked (-1: no box)|focused|x,y,w,h and a tab each
 // (texts as kept, so a busy window never holds it up); post HWND MSG WP LP; sync HWND; ping HWND; lnk PATH; ready;
-// tray-delete HWND UID; taskbar-created; spi 0|1; pid HWND: the number of its process.
+// tray-delete HWND UID; taskbar-created; spi 0|1; pid HWND: the number of its process; guard NAME: holds a mutex no
+// one may open, as another account's or an elevated process's would be ("": lets it go).
 #include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
+#include <sddl.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 static unsigned long long N(const std::string& s) { return std::strtoull(s.c_str(), nullptr, 10); }
@@ -65,6 +68,12 @@ int main() {
             if (file) link->GetArguments(arguments, sizeof arguments);
             std::printf("%s\t%s\t", target, arguments);
         }
+        static HANDLE guard = nullptr;
+        SECURITY_ATTRIBUTES denied = {sizeof denied};
+        if (a[0] == "guard" && guard) CloseHandle(std::exchange(guard, nullptr));
+        if (a[0] == "guard" && !a[1].empty() && ConvertStringSecurityDescriptorToSecurityDescriptorA(
+                                                    "D:(D;;GA;;;WD)", SDDL_REVISION_1, &denied.lpSecurityDescriptor, nullptr))
+            guard = CreateMutexA(&denied, FALSE, a[1].c_str());
         if (a[0] == "taskbar-created") PostMessageA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
     }
 }

@@ -32,6 +32,13 @@ std::pair<std::string, std::string> Ahead(int minutes) {
 }
 
 struct MainWindow : ::testing::Test {
+    MainWindow() {  // none of BLIMO's values and no policy, whatever an earlier run left in the prefix
+        for (const char* key : {"Software\\Fenwa Inc\\BLIMO", "Software\\Policies\\Fenwa Inc"}) {
+            RegDeleteTreeA(HKEY_CURRENT_USER, key);
+            RegDeleteTreeA(HKEY_LOCAL_MACHINE, key);
+        }
+        policy.Delete();
+    }
     void Start(const char* s, const char* b = nullptr) {  // none: absent
         saver.Set(s);
         bubbles.Set(b);
@@ -49,6 +56,7 @@ struct MainWindow : ::testing::Test {
     }
     // The last record sent as the user sees it: "icon|tip|balloon|balloon title".
     std::string Shown() {
+        if (Recorder::trays.empty()) return "no icon";
         const TrayIconRecord& r = Recorder::trays.back().second;
         const char* icon = r.hIcon == StateIcon(IDI_ON) ? "on" : r.hIcon == StateIcon(IDI_OFF) ? "off" : "?";
         return icon + ("|" + std::string(r.szTip) + "|" + r.szInfo + "|" + r.szInfoTitle);
@@ -83,6 +91,7 @@ TEST_F(MainWindow, StartUpAddsTheIconThenASwitchWritesSetsTheSessionAndModifiesT
     EXPECT_EQ(r.uCallbackMessage, 0x8200u);
     EXPECT_EQ(Shown(), "on|BLIMO||");
     EXPECT_FALSE(main.Visible());
+    EXPECT_EQ(Recorder::Matching("ApplicationRestart"), Calls{"ApplicationRestart  11"}) << "not after a crash, hang or reboot";
     Recorder::calls.clear();
     main.Click("mnuOff");  // balloons are off: the tip alone says it; then the display is held
     EXPECT_EQ(Recorder::calls, (Calls{"RegCreateKeyA Control Panel\\Desktop", "RegSetValueExA ScreenSaveActive 0",
@@ -206,6 +215,7 @@ TEST_F(MainWindow, AtStartAPromiseAheadIsKeptAndOneThatCannotBeRightIsDueAndRemo
                  &until, nullptr, "0", "off|BLIMO||", false, "0"},  // no promise
              {&until, ahead.c_str(), "0", "off|ScreenSaver Off until " + clock + "||", true, "0"},
              {&until, "2020-01-01T00:00:00Z", "0", on, false, "1"},  // its time came while none ran
+             {&until, ahead.c_str(), "1", "off|ScreenSaver Off until " + clock + "||", true, "0"},  // as a logoff left it
              {&until, "2026-02-29T10:00:00Z", "0", on, false, "1"},  // Wine takes it for March 1st
              {&until, "garbage", "0", on, false, "1"},
              {&until, "", "0", on, false, "1"},
@@ -339,14 +349,26 @@ TEST_F(MainWindow, EverySwitchEndsTrueAndAPromiseIsKeptOnTimeWhateverCrossesIt) 
     });
     MessageBoxA(main.Hwnd(), "The promise's time passes meanwhile.", "Held open", MB_OK);
     EXPECT_EQ(saver.Get(), Sz("1")) << "the promise waited for the box";  // read before any other loop runs
-    for (const bool autostart : {true, false}) {  // the session ends with a promise: kept by the next BLIMO, if one starts
-        SCOPED_TRACE(autostart ? "with autostart" : "without autostart");
+    // The session's end stores the screensaver on, whatever would start at the next logon; an installer that closes
+    // BLIMO sees it end as Exit does. Either way the promise stays stored for the next BLIMO.
+    const Value approved{"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run", "BLIMO"};
+    approved.Set(REG_BINARY, std::string("\3\0\0\0\0\0\0\0\0\0\0\0", 12));  // turned off in Task Manager
+    const Calls stored = {"RegCreateKeyA Control Panel\\Desktop", "RegSetValueExA ScreenSaveActive 1"};  // and no broadcast
+    for (auto [ending, how, autostart, saverAfter, calls] : {
+             std::tuple<BOOL, LPARAM, std::string, const char*, Calls>{FALSE, 0, Ansi(AutoStartCommand()), "0", {}},
+             {TRUE, ENDSESSION_LOGOFF, Ansi(AutoStartCommand()), "1", stored},
+             {TRUE, 0, "\"C:\\Gone\\BLIMO.exe\"", "1", stored},  // shut down
+             {TRUE, ENDSESSION_CLOSEAPP, "", "0", {"PowerClearRequest 0", "Shell_NotifyIconA 2", "ExitProcess 0"}}}) {
+        SCOPED_TRACE(std::to_string(how) + " " + autostart);
         main.RunCommand({CommandKind::OffFor, 60, {}});
-        run.Set(autostart ? Ansi(AutoStartCommand()).c_str() : nullptr);
-        SendMessageA(main.Hwnd(), WM_ENDSESSION, TRUE, 0);
-        EXPECT_EQ(saver.Get(), Sz(autostart ? "0" : "1"));
-        EXPECT_EQ(until.Get().has_value(), autostart);
+        run.Set(autostart.c_str());
+        Recorder::calls.clear();
+        SendMessageA(main.Hwnd(), WM_ENDSESSION, ending, how);
+        EXPECT_EQ(saver.Get(), Sz(saverAfter));
+        EXPECT_TRUE(until.Get().has_value()) << "the promise left";
+        EXPECT_EQ(Recorder::calls, calls);
     }
+    approved.Delete();
 }
 
 TEST(Layout, WindowsControlsAndFontsGrowWithTheScreensDpi) {

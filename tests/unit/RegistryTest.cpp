@@ -5,6 +5,7 @@
 #include "Support.h"
 #include "app/frmMain.h"
 #include "options/frmOptions.h"
+#include "platform/HttpTransfer.h"
 #include "platform/Text.h"
 #include "services/TextRules.h"
 #include "services/mdlRegStuff.h"
@@ -64,6 +65,9 @@ TEST(TextRules, VersionFormsFieldsNumbersAndTruths) {
                                 {"1e-400", 0.0}, {"1,5", 1.0}, {"", {}}, {".", {}}, {"-", {}}, {"1e400", {}},
                                 {"Version 1.02", {}}, {"\xEF\xBB\xBF" "1.02", {}}})  // no number reads as 0
         EXPECT_EQ(LeadingNumber(text), number) << text;
+    for (auto [from, to, allowed] : {std::tuple("https://a/x", "HTTP://a/y", false), {"HTTPS://a/", "https://b/", true},
+                                     {"http://a/", "http://b/", true}, {"https://a/", "ftp://a/", false}})
+        EXPECT_EQ(RedirectAllowed(from, to), allowed) << from << " to " << to;
     for (const char* yes : {"-1", " 1 ", "0.5", "+3", ".1", "TRUE", " tRuE "}) EXPECT_TRUE(BubblesTruth(yes)) << yes;
     for (const char* no : {"-0", "0.0", "00", "False", "1e3", "1 0", "yes", "1x", ".", "\xEF\xBB\xBF" "1"})
         EXPECT_FALSE(BubblesTruth(no)) << no;

@@ -63,6 +63,7 @@ EXECUTION_STATE WINAPI ExecutionState(EXECUTION_STATE flags) {
     wsprintfA(hex, "%08lx", flags);
     return Logged(::SetThreadExecutionState(flags), "SetThreadExecutionState", hex);
 }
+HRESULT WINAPI Restart(PCWSTR line, DWORD flags) { return Logged(S_OK, "ApplicationRestart", Ansi(line).c_str(), UINT(flags)); }
 BOOL WINAPI SetRequest(HANDLE, POWER_REQUEST_TYPE type) { return Logged(TRUE, "PowerSetRequest", UINT(type)); }
 BOOL WINAPI ClearRequest(HANDLE, POWER_REQUEST_TYPE type) { return Logged(TRUE, "PowerClearRequest", UINT(type)); }
 
@@ -77,7 +78,7 @@ Recorder::Recorder() {
     TrayIconData = {};  // as at process start
     ShowBubbles = false;
     Api = {OpenKey, CreateKey, ::RegQueryValueExA, SetValue, DeleteValue, CloseKey, Notify, Parameter, Shell, Help,
-           Box, Exit, CreateRequest, SetRequest, ClearRequest, ExecutionState};
+           Box, Exit, CreateRequest, SetRequest, ClearRequest, ExecutionState, Restart};
 }
 
 std::vector<std::string> Recorder::Matching(const std::string& prefix) {
