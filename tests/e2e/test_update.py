@@ -20,6 +20,7 @@ ROWS = [  # id, the server's behaviour (None: no server), the outcome, the least
     ("silent", raw(b"", end="stall"), FAILED, 1.5), ("cut short", raw(head(200, 99) + b"1.02\r\n"), FAILED),
     ("308", by_path({FILE: redirect(308, "/x")}, answer(b"1.02")), NEW),
     ("4 GiB + 4", raw(head(200, 2**32 + 4) + b"1.02"), FAILED),  # a length read in 32 bits would pass as whole
+    ("4 KiB of 1 MB", raw(head(200, 10**6) + b"1.02\r\n" + b"x" * 5000, end="stall"), NEW),  # the rest never waited for
 ]
 
 

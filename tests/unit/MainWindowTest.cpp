@@ -197,11 +197,14 @@ TEST_F(MainWindow, ChangesMadeElsewhereShowWithoutABalloonAndAPolicyRefusesEvery
     policy.Set("0");  // at start-up too
     Start("1");
     EXPECT_EQ(Shown(), "off|ScreenSaver Off" + admin + "||");
-    policy.Delete();
     main.Unload();  // no window: the command line waits five seconds for a BLIMO starting, then switches itself
+    EXPECT_EQ(CarryOut({CommandKind::Toggle, 0, {}}), std::optional(3));
+    policy.Delete();
+    until.Set("2020-01-01T00:00:00Z");  // a promise left behind
     Recorder::calls.clear();
     EXPECT_EQ(CarryOut({CommandKind::Off, 0, {}}), std::optional(0));
     EXPECT_EQ(Recorder::Matching("System"), Calls{"SystemParametersInfoA 17 0 3"}) << "switched without the system";
+    EXPECT_EQ(until.Get(), std::nullopt) << "the promise left behind outlived a switch";
 }
 
 // Rows: the value, its text (none: absent; for "OffWhile", this very process's identity), "ScreenSaveActive" before,
@@ -315,6 +318,9 @@ TEST_F(MainWindow, AnOffMadeHereHoldsTheDisplayInTheTipsWordsUntilItIsOnAgainAnd
     EXPECT_FALSE(offHolds()) << "held although the user's KeepDisplayOn is \"0\"";
     userPolicy.Set(DWORD{1});
     EXPECT_TRUE(offHolds()) << "the policy's 1 decides, not the user's \"0\"";
+    keep.Set("1");
+    userPolicy.Set(DWORD{0});
+    EXPECT_FALSE(offHolds()) << "the policy's 0 decides, not the user's \"1\"";
     keep.Delete();  // the computer's policy before the user's: test_update.py
     userPolicy.Delete();
     Recorder::failRequests = true;  // as under Wine: the thread's execution state holds instead, and lets go
@@ -322,6 +328,8 @@ TEST_F(MainWindow, AnOffMadeHereHoldsTheDisplayInTheTipsWordsUntilItIsOnAgainAnd
     Recorder::calls.clear();
     main.Click("mnuOff");
     EXPECT_EQ(Power(), (Calls{"PowerCreateRequest BLIMO: ScreenSaver Off", "SetThreadExecutionState 80000002"}));
+    main.RunCommand({CommandKind::OffUntil, 0, {}});  // a new reason: the state held still, never let go in between
+    EXPECT_EQ(Power(), Calls{"PowerCreateRequest BLIMO: ScreenSaver Off until 12:00 AM"});
     main.Click("mnuOn");
     EXPECT_EQ(Power(), Calls{"SetThreadExecutionState 80000000"});
 }
@@ -340,6 +348,11 @@ TEST_F(MainWindow, EverySwitchEndsTrueAndAPromiseIsKeptOnTimeWhateverCrossesIt) 
     main.RunCommand({CommandKind::OffFor, 1, {}});
     SendMessageA(main.Hwnd(), WM_APP + 1, kAlarmDue, 0);  // an alarm that waited behind this newer promise
     EXPECT_EQ(saver.Get(), Sz("0")) << "a stale alarm ended the promise";
+    Command self(CommandKind::OffWhile);  // while this process runs
+    self.process = GetCurrentProcessId();
+    main.RunCommand(self);
+    SendMessageA(main.Hwnd(), WM_APP + 1, kProcessEnded, 0);  // the end of a process waited for before
+    EXPECT_EQ(saver.Get(), Sz("0")) << "a stale process end ended the promise";
     main.Unload();
     KeepPromisedOnTime(Now() + 10000000);  // a second ahead, while a message box holds the thread for two
     Start("0");
