@@ -27,6 +27,9 @@ struct PlatformApi {
     BOOL(WINAPI* PowerSetRequest)(HANDLE, POWER_REQUEST_TYPE);
     BOOL(WINAPI* PowerClearRequest)(HANDLE, POWER_REQUEST_TYPE);
     EXECUTION_STATE(WINAPI* SetThreadExecutionState)(EXECUTION_STATE);
+    // "/off:run": a program that asks for administrator rights fails here only on Windows itself.
+    BOOL(WINAPI* CreateProcessA)(LPCSTR, LPSTR, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID, LPCSTR,
+                                 LPSTARTUPINFOA, LPPROCESS_INFORMATION);
 };
 
 extern PlatformApi Api;
