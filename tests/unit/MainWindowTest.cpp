@@ -31,6 +31,14 @@ std::pair<std::string, std::string> Ahead(int minutes) {
     return {stored, clock + (clock[0] == '0')};
 }
 
+BOOL WINAPI NeedsElevation(LPCSTR, LPSTR, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID, LPCSTR,
+                           LPSTARTUPINFOA, LPPROCESS_INFORMATION) {
+    SetLastError(740);  // as Windows answers for a program whose manifest asks for administrator rights
+    return FALSE;
+}
+
+std::string LastBox() { return Recorder::Matching("MessageBoxA").back(); }
+
 struct MainWindow : ::testing::Test {
     void Start(const char* s, const char* b = nullptr) {  // none: absent
         saver.Set(s);
@@ -193,6 +201,11 @@ TEST_F(MainWindow, ChangesMadeElsewhereShowWithoutABalloonAndAPolicyRefusesEvery
     Recorder::calls.clear();
     EXPECT_EQ(CarryOut({CommandKind::Off, 0, {}}), std::optional(0));
     EXPECT_EQ(Recorder::Matching("System"), Calls{"SystemParametersInfoA 17 0 3"}) << "switched without the system";
+    options.Load();  // a window in BLIMO's place that does not take the switch
+    SetWindowTextA(options.Hwnd(), "About BLIMO");
+    EXPECT_EQ(CarryOut({CommandKind::On, 0, {}}), std::optional(4));
+    EXPECT_TRUE(LastBox().starts_with("MessageBoxA BLIMO 48 The running BLIMO did not answer")) << LastBox();
+    options.Unload();
 }
 
 // Rows: the value, its text (none: absent; for "OffWhile", this very process's identity), "ScreenSaveActive" before,
@@ -213,6 +226,7 @@ TEST_F(MainWindow, AtStartAPromiseAheadIsKeptAndOneThatCannotBeRightIsDueAndRemo
              {&until, "garbage", "1", "on|BLIMO||", false, "1"},  // on already: only removed
              {&stored, nullptr, "0", "off|ScreenSaver Off while blimo_tests.exe runs||", true, "0"},
              {&stored, another.c_str(), "0", on, false, "1"},
+             {&stored, "1 0000000000000001 BLIMO_tests.exe", "0", "off|ScreenSaver Off while blimo_tests.exe runs||", true, "0"},
              {&stored, "garbage", "1", "on|BLIMO||", false, "1"}}) {
         SCOPED_TRACE(value->name + (text ? " \"" + std::string(text) + "\"" : " none"));
         if (value == &stored && !text) KeepPromisedProcess(GetCurrentProcess());
@@ -249,6 +263,18 @@ TEST_F(MainWindow, APromiseToSwitchBackOnOutlivesTheProcessAndAnySwitchEndsIt) {
     EXPECT_EQ(CarryOut({CommandKind::On, 0, {}}), std::optional(0));  // from the command line: told to this BLIMO
     EXPECT_EQ(Shown(), "on|ScreenSaver On||");
     EXPECT_EQ(until.Get(), std::nullopt) << "a switch left the promise";
+    EXPECT_EQ(CarryOut({CommandKind::OffUntil, 25 * 60, {}}), std::optional(2));  // a word the running BLIMO refuses
+    EXPECT_TRUE(LastBox().starts_with("MessageBoxA BLIMO 48 The running BLIMO did not take \"/off:until=25:00\": ")) << LastBox();
+    CarryOut({CommandKind::Help, 0, {}});  // every switch on a line of its own, its words on the next after a tab
+    const std::string usage = LastBox();
+    for (size_t at = usage.find("\r\n/"); at != std::string::npos; at = usage.find("\r\n/", at + 1))
+        EXPECT_EQ(usage.substr(usage.find("\r\n", at + 2), 3), "\r\n\t") << usage.substr(at + 2, 20);
+    for (const char* code : {"\r\n0\t", "\r\n2\t", "\r\n3\t", "\r\n4\t"}) EXPECT_NE(usage.find(code), std::string::npos) << code;
+    Api.CreateProcessA = NeedsElevation;
+    Command elevated(CommandKind::OffRun);
+    elevated.program = "notepad.exe /p";
+    EXPECT_EQ(CarryOut(std::move(elevated)), std::optional(2));
+    EXPECT_TRUE(LastBox().starts_with("MessageBoxA BLIMO 48 \"notepad.exe\" cannot be started: it asks for administrator rights"));
     main.RunCommand({CommandKind::OffFor, 1, {}});
     saver.Set("1");
     Changed();
