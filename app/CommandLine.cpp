@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "app/frmMain.h"
@@ -194,6 +195,18 @@ UniqueHandle StartProgram(const std::string& line, std::string& why) {
 }
 
 }  // namespace
+
+Command ReceivedCommand(const COPYDATASTRUCT& data, UniqueHandle& process) {
+    Handover given = {};
+    if (data.dwData != kHandoverData || data.cbData != sizeof given)
+        return ParseCommandLine({std::string_view(static_cast<const char*>(data.lpData), data.cbData)});
+    memcpy(&given, data.lpData, sizeof given);
+    process.reset(reinterpret_cast<HANDLE>(static_cast<uintptr_t>(given.handle)));
+    if (GetProcessId(process.get()) != given.process) process.release();  // no process, or another: not ours to close
+    Command command(given.anyOfName ? CommandKind::OffRun : CommandKind::OffWhile);
+    command.process = given.process;
+    return command;
+}
 
 std::optional<int> CarryOut(Command& command, UniqueHandle& process) {
     switch (command.kind) {

@@ -1,5 +1,8 @@
 #pragma once
 // The command line, done where it can be: by the BLIMO that runs, or by this process.
+#include <windows.h>
+
+#include <cstdint>
 #include <optional>
 
 #include "platform/UniqueHandle.h"
@@ -14,3 +17,14 @@ inline std::optional<int> CarryOut(Command&& command) {
     UniqueHandle process;
     return CarryOut(command, process);
 }
+
+// WM_COPYDATA's dwData for the process of "/off:pid=" or "/off:run", handed over: the handle is already the running
+// BLIMO's, put there by the sender, so the process is never opened again by its number.
+inline constexpr ULONG_PTR kHandoverData = 0x424C4D50;
+struct Handover {
+    uint32_t process;    // its number, checked against the handle
+    uint32_t anyOfName;  // "/off:run": a process of the same file name keeps the promise, once this one has ended
+    uint64_t handle;     // in the receiver
+};
+// What the running BLIMO was sent: a switch ("/off:60"), or a process handed over, then in `process`.
+Command ReceivedCommand(const COPYDATASTRUCT& data, UniqueHandle& process);

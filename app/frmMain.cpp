@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "app/CommandLine.h"
 #include "res/BuildConfig.h"
 #include "res/frmMainLayout.h"
 #include "options/frmOptions.h"
@@ -159,26 +160,15 @@ bool frmMain::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         FollowSetting();
         return true;
     }
-    if (msg == WM_COPYDATA) {
+    if (msg == WM_COPYDATA) {  // a switch from the command line, or the process of one, handed over
         const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lp);
-        Handover given = {};
-        if (data && data->dwData == kHandoverData && data->cbData == sizeof given) {
-            memcpy(&given, data->lpData, sizeof given);
-            UniqueHandle process(reinterpret_cast<HANDLE>(static_cast<uintptr_t>(given.handle)));
-            // A handle that is no process, or another one: not ours to close.
-            if (GetProcessId(process.get()) != given.process) process.release();
-            Command command(given.anyOfName ? CommandKind::OffRun : CommandKind::OffWhile);
-            command.process = given.process;
-            const int code = process ? RunCommand(command, std::move(process)) : (SetLastError(ERROR_INVALID_HANDLE), 2);
-            result = kCommandAnswered + code + (code == 2 ? static_cast<LRESULT>(GetLastError() & 0x7FFF) << 16 : 0);
-            return true;
-        }
-        if (!data || data->dwData != kCommandData) return false;
-        const std::string_view word(static_cast<const char*>(data->lpData), data->cbData);
-        const Command command = ParseCommandLine({word});
+        if (!data || (data->dwData != kCommandData && data->dwData != kHandoverData)) return false;
+        UniqueHandle process;
+        const Command command = ReceivedCommand(*data, process);
         const bool isSwitch = command.kind != CommandKind::Start && command.kind != CommandKind::Help &&
-                              command.kind != CommandKind::Wrong && command.kind != CommandKind::OffRun;
-        const int code = isSwitch ? RunCommand(command) : (SetLastError(ERROR_NOT_SUPPORTED), 2);
+                              command.kind != CommandKind::Wrong && (process || data->dwData == kCommandData);
+        if (!isSwitch) SetLastError(ERROR_NOT_SUPPORTED);
+        const int code = isSwitch ? RunCommand(command, std::move(process)) : 2;
         result = kCommandAnswered + code + (code == 2 ? static_cast<LRESULT>(GetLastError() & 0x7FFF) << 16 : 0);
         return true;
     }

@@ -17,15 +17,6 @@ inline constexpr char kInstanceMutex[] = "BLIMO.SingleInstance";
 // is added to the exit code it answers with: a window that does not handle the message answers 0.
 inline constexpr ULONG_PTR kCommandData = 0x424C4D4F;
 inline constexpr LRESULT kCommandAnswered = 0x100;  // + the code, + for a 2 the system's error that says why << 16
-// WM_COPYDATA's dwData for the process of "/off:pid=" or "/off:run", handed over: the handle is already the running
-// BLIMO's, put there by the sender, so the process is never opened again by its number.
-inline constexpr ULONG_PTR kHandoverData = 0x424C4D50;
-struct Handover {
-    uint32_t process;    // its number, checked against the handle
-    uint32_t anyOfName;  // "/off:run": a process of the same file name keeps the promise, once this one has ended
-    uint64_t handle;     // in the receiver
-};
-
 class frmMain : public Form {
 public:
     frmMain();

@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
+#include <sddl.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -41,12 +42,8 @@ int main(int argc, char** argv) {
     }
     std::string line = argc > 2 ? std::string("\"") + argv[2] + "\"" : "";
     for (int i = 3; i < argc; ++i) line += std::string(" ") + argv[i];
-    SECURITY_DESCRIPTOR nobody;
-    ACL none;
-    InitializeSecurityDescriptor(&nobody, SECURITY_DESCRIPTOR_REVISION);
-    InitializeAcl(&none, sizeof none, ACL_REVISION);
-    SetSecurityDescriptorDacl(&nobody, TRUE, &none, FALSE);
-    SECURITY_ATTRIBUTES locked = {sizeof locked, &nobody, FALSE};
+    SECURITY_ATTRIBUTES locked = {sizeof locked, nullptr, FALSE};  // "D:": an access list that lets no one in
+    ConvertStringSecurityDescriptorToSecurityDescriptorA("D:", SDDL_REVISION_1, &locked.lpSecurityDescriptor, nullptr);
     STARTUPINFOA start = {sizeof start};
     PROCESS_INFORMATION child = {};
     DWORD code = 1;
