@@ -38,7 +38,7 @@ BOOL WINAPI NeedsElevation(LPCSTR, LPSTR, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTR
     return FALSE;
 }
 
-std::string LastBox() { return Recorder::Matching("MessageBoxA").back(); }
+std::string LastBox() { return Recorder::Matching("MessageBoxA").empty() ? "" : Recorder::Matching("MessageBoxA").back(); }
 
 struct MainWindow : ::testing::Test {
     void Start(const char* s, const char* b = nullptr) {  // none: absent
