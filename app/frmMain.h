@@ -17,6 +17,7 @@ inline constexpr char kInstanceMutex[] = "BLIMO.SingleInstance";
 // is added to the exit code it answers with: a window that does not handle the message answers 0.
 inline constexpr ULONG_PTR kCommandData = 0x424C4D4F;
 inline constexpr LRESULT kCommandAnswered = 0x100;  // + the code, + for a 2 the system's error that says why << 16
+
 class frmMain : public Form {
 public:
     frmMain();
