@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "app/CommandLine.h"
 #include "res/BuildConfig.h"
 #include "res/frmMainLayout.h"
 #include "options/frmOptions.h"
@@ -167,14 +168,16 @@ bool frmMain::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         FollowSetting();
         return true;
     }
-    if (msg == WM_COPYDATA) {
+    if (msg == WM_COPYDATA) {  // a switch from the command line, or the process of one, handed over
         const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lp);
-        if (!data || data->dwData != kCommandData) return false;
-        const std::string_view word(static_cast<const char*>(data->lpData), data->cbData);
-        const Command command = ParseCommandLine({word});
+        if (!data || (data->dwData != kCommandData && data->dwData != kHandoverData)) return false;
+        UniqueHandle process;
+        const Command command = ReceivedCommand(*data, process);
         const bool isSwitch = command.kind != CommandKind::Start && command.kind != CommandKind::Help &&
-                              command.kind != CommandKind::Wrong;
-        result = kCommandAnswered + (isSwitch ? RunCommand(command) : 2);
+                              command.kind != CommandKind::Wrong && (process || data->dwData == kCommandData);
+        if (!isSwitch) SetLastError(ERROR_NOT_SUPPORTED);
+        const int code = isSwitch ? RunCommand(command, std::move(process)) : 2;
+        result = kCommandAnswered + code + (code == 2 ? static_cast<LRESULT>(GetLastError() & 0x7FFF) << 16 : 0);
         return true;
     }
     if (msg == taskbarCreated_ && taskbarCreated_ != 0) {  // the shell restarted: our icon is gone
@@ -204,14 +207,14 @@ bool frmMain::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
 
 // Switches, unless a policy decides: then nothing is written and a warning says why. Any switch
 // ends a promise to switch back on; `backOnAt` makes a new one.
-bool frmMain::Switch(bool on, uint64_t backOnAt, UniqueHandle process) {
+bool frmMain::Switch(bool on, uint64_t backOnAt, UniqueHandle process, bool anyOfName) {
     if (byPolicy_) {
         ShowTrayBalloon(std::wstring(L"Your administrator has turned the screensaver ") +
                             (SaverState == L"1" ? L"On" : L"Off") + L". It cannot be switched here.",
                         L"ScreenSaver set by your administrator", StateTip(), NIIF_WARNING);
         return false;
     }
-    Promise(backOnAt, std::move(process));
+    Promise(backOnAt, std::move(process), anyOfName);
     const SwitchRow& row = on ? kSwitchOn : kSwitchOff;
     const unsigned mine = ++changes_;
     SaverState = row.value;  // first: the change comes back to this window, and finds nothing new
@@ -250,9 +253,10 @@ void frmMain::KeepDisplay() {
     hold_.Want(offHere_ && SaverState == L"0" && !byPolicy_ ? L"BLIMO: " + StateTip() : std::wstring());
 }
 
-// A promise to switch back on at `backOnAt`, or when `process` ends (neither: none), stored and set
-// on the alarm or the wait; the one before it, if any, is gone.
-void frmMain::Promise(uint64_t backOnAt, UniqueHandle process) {
+// A promise to switch back on at `backOnAt`, or when `process` ends (and with `anyOfName`, no other
+// process of its file name runs); neither: none. Stored and set on the alarm or the wait; the one
+// before it, if any, is gone.
+void frmMain::Promise(uint64_t backOnAt, UniqueHandle process, bool anyOfName) {
     const bool either = promisedOn_ || runs_ || backOnAt || process;
     promisedOn_ = backOnAt;
     WaitForProcess(process.get());  // before the process waited for until now is let go
@@ -261,12 +265,16 @@ void frmMain::Promise(uint64_t backOnAt, UniqueHandle process) {
     if (!either) return;
     ArmAlarm();
     KeepPromisedOnTime(backOnAt);
-    KeepPromisedProcess(runs_.get());
+    KeepPromisedProcess(runs_.get(), anyOfName);
 }
 
-// The process waited for has ended, unless the message waited in the queue behind a newer promise.
+// The process waited for has ended, unless the message waited in the queue behind a newer promise. A
+// program that handed its work to a copy of itself already running (a second start of a presentation
+// program, a browser) has ended, and the copy keeps the promise: the stored promise finds it.
 void frmMain::ProcessEnded() {
-    if (runs_ && WaitForSingleObject(runs_.get(), 0) == WAIT_OBJECT_0) Switch(true);
+    if (!runs_ || WaitForSingleObject(runs_.get(), 0) != WAIT_OBJECT_0) return;
+    if (UniqueHandle next = PromisedProcess().value_or(UniqueHandle())) return Promise(0, std::move(next), true);
+    Switch(true);
 }
 
 // The alarm, and a timer beside it: a menu, a message box or a drag runs a loop of its own that
@@ -320,17 +328,23 @@ std::wstring frmMain::StateTip() const {
     return promisedOn_ ? state + L" until " + LocalClockText(promisedOn_) : state;
 }
 
-int frmMain::RunCommand(const Command& command) {
-    if (command.kind == CommandKind::OffWhile && !byPolicy_) {
-        UniqueHandle process = OpenRunningProcess(command.process, command.created);
-        return !process ? 2 : Switch(false, 0, std::move(process)) ? 0 : 3;
+int frmMain::RunCommand(const Command& command, UniqueHandle process) {
+    const bool run = command.kind == CommandKind::OffRun;
+    if ((run || command.kind == CommandKind::OffWhile) && !byPolicy_) {
+        if (!process) process = OpenRunningProcess(command.process, command.created);
+        if (process && WaitForSingleObject(process.get(), 0) != WAIT_TIMEOUT)  // it handed its work over already
+            process = run ? OpenProcessNamed(ProcessFileName(process.get())) : UniqueHandle();
+        return !process ? 2 : Switch(false, 0, std::move(process), run) ? 0 : 3;
     }
     const bool on = command.kind == CommandKind::On || (command.kind == CommandKind::Toggle && SaverState != L"1");
     const uint64_t now = Now();
     const uint64_t backOnAt = command.kind == CommandKind::OffFor     ? now + command.minutes * kTicksPerMinute
                               : command.kind == CommandKind::OffUntil ? NextClockTime(command.minutes, now)
                                                                       : 0;
-    if (command.kind == CommandKind::OffUntil && !backOnAt && !byPolicy_) return 2;
+    if (command.kind == CommandKind::OffUntil && !backOnAt && !byPolicy_) {
+        SetLastError(ERROR_INVALID_TIME);
+        return 2;
+    }
     return Switch(on, backOnAt) ? 0 : 3;
 }
 

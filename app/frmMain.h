@@ -16,7 +16,7 @@ inline constexpr char kInstanceMutex[] = "BLIMO.SingleInstance";
 // WM_COPYDATA's dwData for a command-line switch ("/off:60") sent to the BLIMO that runs, and what
 // is added to the exit code it answers with: a window that does not handle the message answers 0.
 inline constexpr ULONG_PTR kCommandData = 0x424C4D4F;
-inline constexpr LRESULT kCommandAnswered = 0x100;
+inline constexpr LRESULT kCommandAnswered = 0x100;  // + the code, + for a 2 the system's error that says why << 16
 
 class frmMain : public Form {
 public:
@@ -26,9 +26,10 @@ public:
     // start-up, by the switch, and after every change made elsewhere.
     std::wstring SaverState;
 
-    // A command line's switch, done as the menu's: 0, 3 when the administrator decides, or 2 for a
-    // process that cannot be waited for (nothing switched).
-    int RunCommand(const Command& command);
+    // A command line's switch, done as the menu's: 0, 3 when the administrator decides, or 2 (GetLastError says why)
+    // for a time that cannot be told or a process that cannot be waited for (nothing switched). `process`: the
+    // one to wait for, handed over; none: opened by the command's number.
+    int RunCommand(const Command& command, UniqueHandle process = {});
 
     void Form_Load() override;
     void Controls_Load() override;
@@ -51,9 +52,9 @@ protected:
 
 private:
     void SetMenuBitmaps();
-    bool Switch(bool on, uint64_t backOnAt = 0, UniqueHandle process = {});
+    bool Switch(bool on, uint64_t backOnAt = 0, UniqueHandle process = {}, bool anyOfName = false);
     void FollowSetting();
-    void Promise(uint64_t backOnAt, UniqueHandle process = {});
+    void Promise(uint64_t backOnAt, UniqueHandle process = {}, bool anyOfName = false);
     void ProcessEnded();
     void ArmAlarm();
     void AlarmRang();

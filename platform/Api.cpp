@@ -23,4 +23,5 @@ PlatformApi Api = {
     ::ShellExecuteA,     HtmlHelpOnDemand,         ::MessageBoxA,        ::ExitProcess,
     ::PowerCreateRequest, ::PowerSetRequest,       ::PowerClearRequest,  ::SetThreadExecutionState,
     ::RegisterApplicationRestart,
+    ::CreateProcessA,
 };

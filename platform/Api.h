@@ -29,6 +29,9 @@ struct PlatformApi {
     EXECUTION_STATE(WINAPI* SetThreadExecutionState)(EXECUTION_STATE);
     // Restart after an installer closed the program: the Restart Manager alone acts on it.
     HRESULT(WINAPI* RegisterApplicationRestart)(PCWSTR, DWORD);
+    // "/off:run": a program that asks for administrator rights fails here only on Windows itself.
+    BOOL(WINAPI* CreateProcessA)(LPCSTR, LPSTR, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID, LPCSTR,
+                                 LPSTARTUPINFOA, LPPROCESS_INFORMATION);
 };
 
 extern PlatformApi Api;

@@ -1,5 +1,7 @@
 #include "services/SaverSetting.h"
 
+#include <tlhelp32.h>
+
 #include "platform/Api.h"
 #include "platform/Text.h"
 #include "services/TextRules.h"
@@ -8,7 +10,7 @@
 namespace {
 
 constexpr wchar_t kPromiseValue[] = L"OffUntil";  // "2026-12-07T15:30:00Z"
-constexpr wchar_t kProcessValue[] = L"OffWhile";  // "4242 01DD663A5B1E2F00": the number, the creation time
+constexpr wchar_t kProcessValue[] = L"OffWhile";  // "4242 01DD663A5B1E2F00 [notepad.exe]": number, creation time, name
 
 // The stored form of a time; wsprintfA, as user32's, adds nothing to the program.
 std::string PromiseText(const SYSTEMTIME& t) {
@@ -125,26 +127,46 @@ std::wstring ProcessFileName(HANDLE process) {
     return FromAnsi(full.substr(full.find_last_of('\\') + 1));
 }
 
+UniqueHandle OpenProcessNamed(const std::wstring& fileName) {
+    const UniqueHandle list(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    const std::string name = Ansi(fileName);
+    DWORD session = 0, theirs = 0;
+    ProcessIdToSessionId(GetCurrentProcessId(), &session);
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    if (list.get() == INVALID_HANDLE_VALUE || name.empty()) return UniqueHandle();
+    for (BOOL more = Process32First(list.get(), &entry); more; more = Process32Next(list.get(), &entry))
+        if (lstrcmpiA(entry.szExeFile, name.c_str()) == 0 && ProcessIdToSessionId(entry.th32ProcessID, &theirs) &&
+            theirs == session)
+            if (UniqueHandle process = OpenRunningProcess(entry.th32ProcessID)) return process;
+    return UniqueHandle();
+}
+
 std::optional<UniqueHandle> PromisedProcess() {
     const std::string text = Ansi(ReadRegString(HKEY_CURRENT_USER, kSettingsKey, kProcessValue));
     if (text.empty() && !RegValueExists(HKEY_CURRENT_USER, kSettingsKey, kProcessValue)) return std::nullopt;
     uint64_t id = 0, created = 0;
     size_t i = 0;
     for (; i < text.size() && i < 10 && text[i] >= '0' && text[i] <= '9'; ++i) id = id * 10 + (text[i] - '0');
-    if (i == 0 || i + 17 != text.size() || text[i] != ' ' || id > 0xFFFFFFFF) return UniqueHandle();
-    for (char c : std::string_view(text).substr(i + 1)) {
+    const std::string_view rest = std::string_view(text).substr(i);  // " 01DD663A5B1E2F00", maybe " notepad.exe" after
+    const std::string_view name = rest.size() > 18 && rest[17] == ' ' ? rest.substr(18) : "";
+    if (i == 0 || id > 0xFFFFFFFF || rest.size() < 17 || rest[0] != ' ' || (rest.size() > 17 && name.empty()))
+        return UniqueHandle();
+    for (char c : rest.substr(1, 16)) {
         const char* digits = "0123456789ABCDEF";
         const char* digit = std::char_traits<char>::find(digits, 16, c);
         if (!digit) return UniqueHandle();
         created = created << 4 | static_cast<uint64_t>(digit - digits);
     }
-    return created ? OpenRunningProcess(static_cast<DWORD>(id), created) : UniqueHandle();
+    UniqueHandle process = created ? OpenRunningProcess(static_cast<DWORD>(id), created) : UniqueHandle();
+    return process || name.empty() ? std::move(process) : OpenProcessNamed(FromAnsi(name));
 }
 
-void KeepPromisedProcess(HANDLE process) {
+void KeepPromisedProcess(HANDLE process, bool anyOfItsName) {
     const uint64_t created = process ? CreationTime(process) : 0;
     if (!created) return DeleteRegValue(HKEY_CURRENT_USER, kSettingsKey, kProcessValue);
     char text[32];
     wsprintfA(text, "%lu %08lX%08lX", GetProcessId(process), static_cast<DWORD>(created >> 32), static_cast<DWORD>(created));
-    WriteRegString(HKEY_CURRENT_USER, kSettingsKey, kProcessValue, FromAnsi(text));
+    const std::wstring name = anyOfItsName ? ProcessFileName(process) : std::wstring();
+    WriteRegString(HKEY_CURRENT_USER, kSettingsKey, kProcessValue, FromAnsi(text) + (name.empty() ? L"" : L" " + name));
 }

@@ -41,10 +41,14 @@ uint64_t NextClockTime(int minuteOfDay, uint64_t utc, const TIME_ZONE_INFORMATIO
 UniqueHandle OpenRunningProcess(DWORD id, uint64_t created = 0);
 uint64_t CreationTime(HANDLE process);
 std::wstring ProcessFileName(HANDLE process);  // "notepad.exe", as the task list shows it
+// A running process of this session whose file has that name (any letter case), opened for waiting; none when
+// none runs. One look at the process list, at the moment it is asked.
+UniqueHandle OpenProcessNamed(const std::wstring& fileName);
 // The stored promise to switch back on when a process ends ("OffWhile": its number and creation
-// time): nothing when none is stored; else the process, none once it has ended, another process
-// has its number, or the value cannot be read.
+// time, and its file name when any process of that name keeps it): nothing when none is stored; else
+// the process, or once it has ended (another process has its number) another of its name, if it
+// keeps the promise and one runs; else none, as when the value cannot be read.
 std::optional<UniqueHandle> PromisedProcess();
-void KeepPromisedProcess(HANDLE process);  // nullptr forgets it
+void KeepPromisedProcess(HANDLE process, bool anyOfItsName = false);  // nullptr forgets it
 // "15:30" in the user's time format, for a UTC time
 std::wstring LocalClockText(uint64_t utc);

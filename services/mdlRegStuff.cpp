@@ -79,3 +79,14 @@ std::optional<DWORD> ReadRegDword(HKEY root, std::wstring_view subkey, std::wstr
     if (read != ERROR_SUCCESS || type != REG_DWORD || size != sizeof value) return std::nullopt;
     return value;
 }
+
+std::wstring ReadRegDefaultText(HKEY root, std::wstring_view subkey, RegView view) {
+    HKEY key = nullptr;
+    const REGSAM access = KEY_QUERY_VALUE | (view == RegView::Native64 ? KEY_WOW64_64KEY : 0);
+    if (RegOpenKeyExA(root, Ansi(subkey).c_str(), 0, access, &key) != ERROR_SUCCESS) return {};
+    char text[MAX_PATH * 2] = {};
+    DWORD size = sizeof text;  // RRF_RT_REG_SZ takes REG_EXPAND_SZ too, and expands it
+    const LONG read = RegGetValueA(key, nullptr, nullptr, RRF_RT_REG_SZ, nullptr, text, &size);
+    RegCloseKey(key);
+    return read == ERROR_SUCCESS ? FromAnsi(text) : std::wstring();
+}

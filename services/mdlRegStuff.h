@@ -20,3 +20,5 @@ void DeleteRegValue(HKEY root, std::wstring_view subkey, std::wstring_view value
 enum class RegView { Own, Native64 };
 std::optional<DWORD> ReadRegDword(HKEY root, std::wstring_view subkey, std::wstring_view valueName,
                                   RegView view = RegView::Own);
+// A key's default text (REG_SZ, or REG_EXPAND_SZ with its variables expanded), in the given view; empty when none.
+std::wstring ReadRegDefaultText(HKEY root, std::wstring_view subkey, RegView view = RegView::Own);

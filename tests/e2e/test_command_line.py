@@ -43,6 +43,8 @@ def test_outside_switches_and_policy(blimo):
 
 
 def test_off_for_a_minute_until_a_switch(blimo):  # the minute itself passes in test_update, beside the checks
+    switch("/off:until=17:05")  # told to the running BLIMO with the minutes' two digits: 22:05 UTC, 5 hours ahead
+    assert reg(SETTINGS, "OffUntil").endswith("T22:05:00Z")
     switch("/off:1")
     assert reg(SETTINGS, "OffUntil")
     shows("red", "0")
@@ -60,13 +62,21 @@ def test_off_for_a_minute_until_a_switch(blimo):  # the minute itself passes in 
     assert reg(SETTINGS, "OffUntil") is None
 
 
-def test_off_while_a_program_runs(blimo):  # one the command line starts, then one BLIMO did not start
+def test_off_while_a_program_runs(blimo):  # ones the command line starts, then one BLIMO did not start
     wine("reg", "add", r"HKCU\Software\Microsoft\Notepad", "/v", "iWindowPosY", "/t", "REG_DWORD", "/d", "200", "/f")  # off the tray
-    assert run("/off:run", "notepad.exe") == (0, None)
-    pad = wait_for(lambda: find("", "Notepad"), what="Notepad").hwnd
-    shows("red", "0")
-    wintool("post", pad, WM_CLOSE, 0, 0)
-    shows("green", "1", within=5)
+    shutil.copy(BUILD / "wintool.exe", PREFIX / "drive_c/talk.exe")  # found by its App Paths entry alone
+    wine("reg", "add", r"HKCU\Software\Microsoft\Windows\CurrentVersion\App Paths\talk.exe", "/ve", "/d", r"C:\talk.exe", "/f")
+    shutil.copy(BUILD / "wintool.exe", BUILD / "notepad.exe")  # planted beside BLIMO: never the notepad.exe started
+    (PREFIX / "drive_c/notes.txt").write_text("A document opens with its program.")
+    subprocess.Popen(["wine", PREFIX / "drive_c/talk.exe", "talk", "Talk"])  # the copy a second start hands over to
+    wait_for(lambda: find("Talk", ""), what="the first talk.exe")
+    for args, title, cls in [(["notepad.exe"], "", "Notepad"), ([r"C:\notes.txt"], "", "Notepad"), (["talk", "talk", "Talk"], "Talk", "")]:
+        assert run("/off:run", *args) == (0, None)
+        window = wait_for(lambda: find(title, cls), what=f"the window of {args}").hwnd
+        shows("red", "0")
+        wintool("post", window, WM_CLOSE, 0, 0)
+        shows("green", "1", within=5)
+    (BUILD / "notepad.exe").unlink()
     subprocess.Popen(["wine", "notepad.exe"])
     pad = wait_for(lambda: find("", "Notepad"), what="Notepad").hwnd
     switch(f"/off:pid={wintool('pid', pad)[0]}")
@@ -87,6 +97,15 @@ def test_without_blimo(blimo):  # a promise due at start: the unit tests' start-
     assert subprocess.run(["wine", EXE], timeout=10).returncode == 0
     assert not tray_colour()
     wintool("guard", "")
-    b = Blimo(EXE, "/off:60")  # as setup's shortcut "ScreenSaver off for 1 hour": BLIMO starts, off until then
+    b = Blimo(EXE, "/off:run", "notepad.exe")  # the command line starts the program, then keeps the promise itself
+    shows("red", "0")
+    wintool("post", wait_for(lambda: find("", "Notepad"), what="Notepad").hwnd, WM_CLOSE, 0, 0)
+    shows("green", "1", within=5)
+    wintool("post", b.hwnd, WM_COMMAND, MENU_EXIT, 0)
+    assert b.proc.wait(timeout=10) == 0
+    # As setup's shortcut "ScreenSaver off for 1 hour": BLIMO starts, off until then; one no other process may open
+    b = Blimo(BUILD / "wintool.exe", "locked", "Z:" + str(EXE).replace("/", "\\"), "/off:60")
     shows("red", "0")
     assert reg(SETTINGS, "OffUntil")
+    shell = wintool("pid", find("", "Shell_TrayWnd").hwnd)[0]  # a process it is handed, and cannot be handed
+    assert run(f"/off:pid={shell}")[1].startswith(f"Process {shell} cannot be handed to the running BLIMO: Access denied")

@@ -2,7 +2,9 @@
 // ("": any), controls HWND: hwnd|id|class|text|visible|enabled|checked (-1: no box)|focused|x,y,w,h and a tab each
 // (texts as kept, so a busy window never holds it up); post HWND MSG WP LP; sync HWND; ping HWND; lnk PATH; ready;
 // tray-delete HWND UID; taskbar-created; spi 0|1; pid HWND: the number of its process; guard NAME: holds a mutex no
-// one may open, as another account's or an elevated process's would be ("": lets it go).
+// one may open, as another account's or an elevated process's would be ("": lets it go). Started as `wintool talk
+// TITLE`: a program that keeps one window, whose second start hands its work to the first and ends; as `wintool locked
+// EXE ARGS`: runs EXE as a process no other may open (an empty access list), and ends with its exit code.
 #include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
@@ -32,7 +34,27 @@ static void Print(HWND w, HWND focus) {  // the rectangle on the screen
                 w == focus, r.left, r.top, r.right - r.left, r.bottom - r.top);
 }
 
-int main() {
+int main(int argc, char** argv) {
+    if (argc == 3 && !std::strcmp(argv[1], "talk")) {
+        HWND w = FindWindowA(nullptr, argv[2]) ? nullptr : CreateWindowA("STATIC", argv[2], WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                                                         0, 300, 200, 100, nullptr, nullptr, nullptr, nullptr);
+        for (MSG m; IsWindow(w); MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT))
+            while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+        return 0;
+    }
+    std::string line = argc > 2 ? std::string("\"") + argv[2] + "\"" : "";
+    for (int i = 3; i < argc; ++i) line += std::string(" ") + argv[i];
+    SECURITY_ATTRIBUTES locked = {sizeof locked, nullptr, FALSE};  // "D:": an access list that lets no one in
+    ConvertStringSecurityDescriptorToSecurityDescriptorA("D:", SDDL_REVISION_1, &locked.lpSecurityDescriptor, nullptr);
+    STARTUPINFOA start = {sizeof start};
+    PROCESS_INFORMATION child = {};
+    DWORD code = 1;
+    if (argc > 2 && !std::strcmp(argv[1], "locked") &&
+        CreateProcessA(nullptr, line.data(), &locked, nullptr, FALSE, 0, nullptr, nullptr, &start, &child)) {
+        WaitForSingleObject(child.hProcess, INFINITE);
+        GetExitCodeProcess(child.hProcess, &code);
+    }
+    if (argc > 2) return static_cast<int>(code);
     for (char line[4096]; std::fgets(line, sizeof line, stdin); std::puts(""), std::fflush(stdout)) {
         std::vector<std::string> a(1);
         for (char* c = line; *c && *c != '\n'; ++c)

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <ctime>
+#include <process.h>
 #include <thread>
 
 #include "Support.h"
@@ -30,6 +31,14 @@ std::pair<std::string, std::string> Ahead(int minutes) {
     std::strftime(clock, sizeof clock, "%I:%M %p", std::gmtime(&local));
     return {stored, clock + (clock[0] == '0')};
 }
+
+BOOL WINAPI NeedsElevation(LPCSTR, LPSTR, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID, LPCSTR,
+                           LPSTARTUPINFOA, LPPROCESS_INFORMATION) {
+    SetLastError(740);  // as Windows answers for a program whose manifest asks for administrator rights
+    return FALSE;
+}
+
+std::string LastBox() { return Recorder::Matching("MessageBoxA").empty() ? "" : Recorder::Matching("MessageBoxA").back(); }
 
 struct MainWindow : ::testing::Test {
     MainWindow() {  // none of BLIMO's values and no policy, whatever an earlier run left in the prefix
@@ -205,6 +214,11 @@ TEST_F(MainWindow, ChangesMadeElsewhereShowWithoutABalloonAndAPolicyRefusesEvery
     EXPECT_EQ(CarryOut({CommandKind::Off, 0, {}}), std::optional(0));
     EXPECT_EQ(Recorder::Matching("System"), Calls{"SystemParametersInfoA 17 0 3"}) << "switched without the system";
     EXPECT_EQ(until.Get(), std::nullopt) << "the promise left behind outlived a switch";
+    options.Load();  // a window in BLIMO's place that does not take the switch
+    SetWindowTextA(options.Hwnd(), "About BLIMO");
+    EXPECT_EQ(CarryOut({CommandKind::On, 0, {}}), std::optional(4));
+    EXPECT_TRUE(LastBox().starts_with("MessageBoxA BLIMO 48 The running BLIMO did not answer")) << LastBox();
+    options.Unload();
 }
 
 // Rows: the value, its text (none: absent; for "OffWhile", this very process's identity), "ScreenSaveActive" before,
@@ -226,6 +240,7 @@ TEST_F(MainWindow, AtStartAPromiseAheadIsKeptAndOneThatCannotBeRightIsDueAndRemo
              {&until, "garbage", "1", "on|BLIMO||", false, "1"},  // on already: only removed
              {&stored, nullptr, "0", "off|ScreenSaver Off while blimo_tests.exe runs||", true, "0"},
              {&stored, another.c_str(), "0", on, false, "1"},
+             {&stored, "1 0000000000000001 BLIMO_tests.exe", "0", "off|ScreenSaver Off while blimo_tests.exe runs||", true, "0"},
              {&stored, "garbage", "1", "on|BLIMO||", false, "1"}}) {
         SCOPED_TRACE(value->name + (text ? " \"" + std::string(text) + "\"" : " none"));
         if (value == &stored && !text) KeepPromisedProcess(GetCurrentProcess());
@@ -262,6 +277,21 @@ TEST_F(MainWindow, APromiseToSwitchBackOnOutlivesTheProcessAndAnySwitchEndsIt) {
     EXPECT_EQ(CarryOut({CommandKind::On, 0, {}}), std::optional(0));  // from the command line: told to this BLIMO
     EXPECT_EQ(Shown(), "on|ScreenSaver On||");
     EXPECT_EQ(until.Get(), std::nullopt) << "a switch left the promise";
+    EXPECT_EQ(CarryOut({CommandKind::OffUntil, 25 * 60, {}}), std::optional(2));  // a word the running BLIMO refuses
+    EXPECT_TRUE(LastBox().starts_with("MessageBoxA BLIMO 48 The running BLIMO did not take \"/off:until=25:00\": ")) << LastBox();
+    CarryOut({CommandKind::Help, 0, {}});  // the long switches on lines of their own, their words after a tab; every exit code
+    for (const char* part : {"\r\n/off:run PROGRAM [ARGUMENTS]\r\n\t", "\r\n/off:until=HH:MM\r\n\t", "\r\n0\t", "\r\n2\t", "\r\n3\t", "\r\n4\t"})
+        EXPECT_NE(LastBox().find(part), std::string::npos) << part;
+    Api.CreateProcessA = NeedsElevation;
+    Command elevated(CommandKind::OffRun);
+    elevated.program = "notepad.exe /p";
+    EXPECT_EQ(CarryOut(std::move(elevated)), std::optional(2));
+    EXPECT_TRUE(LastBox().starts_with("MessageBoxA BLIMO 48 \"notepad.exe\" cannot be started: it asks for administrator rights"));
+    // A start of this program that ends at once, as one handing its work to a copy that runs: the copy keeps the Off.
+    const auto gone = reinterpret_cast<HANDLE>(_spawnl(_P_NOWAIT, __argv[0], "t", "--gtest_list_tests", "--gtest_filter=-*", nullptr));
+    WaitForSingleObject(gone, INFINITE);
+    EXPECT_EQ(main.RunCommand(CommandKind::OffRun, UniqueHandle(gone)), 0);
+    EXPECT_EQ(Shown(), "off|ScreenSaver Off while blimo_tests.exe runs||");
     main.RunCommand({CommandKind::OffFor, 1, {}});
     saver.Set("1");
     Changed();

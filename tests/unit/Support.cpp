@@ -78,7 +78,7 @@ Recorder::Recorder() {
     TrayIconData = {};  // as at process start
     ShowBubbles = false;
     Api = {OpenKey, CreateKey, ::RegQueryValueExA, SetValue, DeleteValue, CloseKey, Notify, Parameter, Shell, Help,
-           Box, Exit, CreateRequest, SetRequest, ClearRequest, ExecutionState, Restart};
+           Box, Exit, CreateRequest, SetRequest, ClearRequest, ExecutionState, Restart, ::CreateProcessA};
 }
 
 std::vector<std::string> Recorder::Matching(const std::string& prefix) {
