@@ -65,6 +65,8 @@ int main() {
             if (file) link->GetArguments(arguments, sizeof arguments);
             std::printf("%s\t%s\t", target, arguments);
         }
+        if (a[0] == "hotkey") UnregisterHotKey(nullptr, 1);  // hotkey MODIFIERS KEY: held by this process (0 0: none)
+        if (a[0] == "hotkey" && N(a[1])) std::printf("%d\t", RegisterHotKey(nullptr, 1, N(a[1]), N(a[2])));
         if (a[0] == "taskbar-created") PostMessageA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
     }
 }
