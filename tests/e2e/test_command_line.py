@@ -43,7 +43,8 @@ def test_outside_switches_and_policy(blimo):  # and what /status says then, with
                                      (blimo.double_click, "red", "1", "Off" + admin), (hotkey, "red", "1", "Off" + admin),
                                      (lambda: switch("/on", 3), "red", "1", "Off" + admin),  # refused
                                      (lambda: reg_set(POLICY, "ScreenSaveActive", "1"), "green", "1", "On" + admin),
-                                     (lambda: reg_set(POLICY), "green", "1", "On"), (lambda: switch("/off"), "red", "0", "Off" + held),
+                                     (lambda: reg_set(POLICY), "green", "1", "On"), (lambda: reg_set(DESKTOP, "ScreenSaveActive"), "green", None, "On"),
+                                     (lambda: switch("/off"), "red", "0", "Off" + held),
                                      (lambda: switch("-ON"), "green", "1", "On"), (hotkey, "red", "0", "Off" + held),
                                      (lambda: switch("/Toggle"), "green", "1", "On"), (lambda: switch("/toggle"), "red", "0", "Off" + held),
                                      (hotkey, "green", "1", "On")]:
