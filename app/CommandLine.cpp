@@ -1,8 +1,8 @@
 #include "app/CommandLine.h"
 
-#include <memory>
 #include <string>
 
+#include "app/StatusReport.h"
 #include "app/frmMain.h"
 #include "platform/Api.h"
 #include "platform/Text.h"
@@ -87,69 +87,6 @@ UniqueHandle StartProgram(const std::string& line) {
     return UniqueHandle(started.hProcess);
 }
 
-// The window "/status" gets the running BLIMO's line at, while it waits for the answer.
-std::string statusLine;
-LRESULT CALLBACK StatusReply(HWND window, UINT msg, WPARAM wp, LPARAM lp) {
-    const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lp);
-    if (msg != WM_COPYDATA || !data || data->dwData != kStatusData) return DefWindowProcA(window, msg, wp, lp);
-    statusLine.assign(static_cast<const char*>(data->lpData), data->cbData);
-    return TRUE;
-}
-struct WindowDestroyer {
-    void operator()(HWND window) const { DestroyWindow(window); }
-};
-
-// With no BLIMO running, the stored setting, policy and promise say it; nothing holds the display then.
-int StoredStatus() {
-    const std::optional<bool> policy = PolicySaverState();
-    const bool off = policy ? !*policy : UserSaverState() == L"0";
-    const std::optional<uint64_t> until = off && !policy ? PromisedOnTime() : std::nullopt;
-    std::optional<UniqueHandle> process = off && !policy ? PromisedProcess() : std::nullopt;
-    const std::wstring runs = process && *process && !(until > Now()) ? ProcessFileName(process->get()) : L"";
-    statusLine = Ansi(StateWords(off, policy.has_value(), runs, until > Now() ? *until : 0));
-    return off ? 1 : 0;
-}
-
-// The line goes where the output of the command that started BLIMO goes: a file or a pipe it was sent to, else
-// the console it was typed in (a program with windows has none of its own); nowhere when there is neither.
-void WriteToStarter(std::string line) {
-    line += "\r\n";
-    DWORD written = 0, mode = 0;  // what cannot be written is lost: there is no one else to tell
-    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-    if (out && out != INVALID_HANDLE_VALUE && !GetConsoleMode(out, &mode)) {  // a file, a pipe, NUL
-        WriteFile(out, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-        return;
-    }
-    if (!AttachConsole(ATTACH_PARENT_PROCESS) && GetLastError() != ERROR_ACCESS_DENIED) return;  // denied: one is ours
-    HANDLE console = CreateFileA("CONOUT$", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (console == INVALID_HANDLE_VALUE) return;
-    const UniqueHandle closed(console);
-    WriteFile(console, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-}
-
-// "/status": the running BLIMO's line, or the stored one; 0 on, 1 off, kNoAnswer when the running one did not answer.
-int Status() {
-    int code = kNoAnswer;
-    if (HWND running = RunningBlimo()) {
-        WNDCLASSA replyClass = {};
-        replyClass.lpfnWndProc = StatusReply;
-        replyClass.hInstance = GetModuleHandleA(nullptr);
-        replyClass.lpszClassName = "BLIMO.StatusReply";
-        RegisterClassA(&replyClass);  // a class that cannot be had leaves no window, and the line empty
-        const std::unique_ptr<HWND__, WindowDestroyer> reply(CreateWindowExA(
-            0, replyClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, replyClass.hInstance, nullptr));
-        COPYDATASTRUCT data = {kCommandData, 7, const_cast<char*>("/status")};
-        DWORD_PTR answer = 0;
-        if (SendMessageTimeoutA(running, WM_COPYDATA, reinterpret_cast<WPARAM>(reply.get()), reinterpret_cast<LPARAM>(&data),
-                                SMTO_ABORTIFHUNG, 10000, &answer) && answer >= kCommandAnswered)
-            code = static_cast<int>(answer - kCommandAnswered);
-    } else {
-        code = StoredStatus();
-    }
-    if (!statusLine.empty()) WriteToStarter(statusLine);
-    return code;
-}
-
 }  // namespace
 
 std::optional<int> CarryOut(Command& command) {
@@ -160,7 +97,7 @@ std::optional<int> CarryOut(Command& command) {
         case CommandKind::Wrong:
             return Usage(command.problem);
         case CommandKind::Status:
-            return Status();
+            return ReportStatus(RunningBlimo()).value_or(kNoAnswer);
         default:
             break;
     }
