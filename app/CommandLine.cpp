@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/StatusReport.h"
 #include "app/frmMain.h"
 #include "platform/Api.h"
 #include "platform/Text.h"
@@ -32,6 +33,7 @@ constexpr char kUsage[] =
     "/off:pid=N\r\n\tturns it off while process N runs, e.g. /off:pid=4242.\r\n"
     "/off:run PROGRAM [ARGUMENTS]\r\n\tstarts the program, or opens a document with its program, and turns the\r\n"
     "\tscreensaver off while it runs, e.g. /off:run notepad.exe \"C:\\Talks\\notes.txt\".\r\n"
+    "/status\r\n\twrites whether the screensaver is on, and why, to the console; exit code 0 on, 1 off.\r\n"
     "/?\r\n\tshows this list.\r\n\r\n"
     "Without a switch, BLIMO starts in the notification area. With one, the BLIMO that runs switches, "
     "as its menu would; when none runs, the setting is switched at once (for the /off: forms with a "
@@ -39,7 +41,8 @@ constexpr char kUsage[] =
     "display on while it lasts; one switched at once holds nothing, as no BLIMO is left to hold it. The "
     "switches may also begin with \"-\", in any letter case.\r\n\r\n"
     "Exit codes:\r\n"
-    "0\tdone.\r\n"
+    "0\tdone; for /status: the screensaver is on.\r\n"
+    "1\tfor /status: the screensaver is off.\r\n"
     "2\ta command line BLIMO does not know, or a program it cannot start or wait for.\r\n"
     "3\tthe screensaver is set by your administrator.\r\n"
     "4\tthe running BLIMO did not answer.";
@@ -215,6 +218,8 @@ std::optional<int> CarryOut(Command& command, UniqueHandle& process) {
         case CommandKind::Help:
         case CommandKind::Wrong:
             return Usage(command.problem);
+        case CommandKind::Status:
+            return ReportStatus(RunningBlimo()).value_or(kNoAnswer);
         default:
             break;
     }

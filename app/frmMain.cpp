@@ -9,6 +9,7 @@
 #include "platform/Api.h"
 #include "platform/ChangeWatch.h"
 #include "platform/Text.h"
+#include "services/Hotkey.h"
 #include "services/ProgramVersion.h"
 #include "services/SaverSetting.h"
 #include "services/mdlRegStuff.h"
@@ -114,6 +115,7 @@ void frmMain::Form_Load() {
     KeepTrayIcon(AddTrayIcon(Hwnd(), byPolicy_ || offHere_ ? StateTip() : L"BLIMO"));
 
     ShowBubbles = BubblesTruth(Ansi(ReadRegString(HKEY_CURRENT_USER, kSettingsKey, L"Bubbles")));
+    HoldHotkey(Hwnd(), StoredHotkey());  // one another program holds: Options says so
 
     // Changes made elsewhere, by the user or the administrator, come to the window as messages.
     WatchKeys(Hwnd(), kSettingChanged, {"Control Panel\\Desktop", Ansi(kPolicyKey).c_str()});
@@ -164,6 +166,10 @@ bool frmMain::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         return true;
     }
     if (msg == WM_MOUSEMOVE) return true;  // a real mouse over the About window: nothing to do
+    if (msg == WM_HOTKEY) {
+        if (IsWindowEnabled(Hwnd())) SwitchOver();  // as a double click, which waits for a modal dialog too
+        return true;
+    }
     if (msg == WM_SETTINGCHANGE && wp == SPI_SETSCREENSAVEACTIVE) {  // as Control Panel announces a switch
         FollowSetting();
         return true;
@@ -173,6 +179,10 @@ bool frmMain::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         if (!data || (data->dwData != kCommandData && data->dwData != kHandoverData)) return false;
         UniqueHandle process;
         const Command command = ReceivedCommand(*data, process);
+        if (command.kind == CommandKind::Status) {
+            result = kCommandAnswered + AnswerStatus(reinterpret_cast<HWND>(wp));
+            return true;
+        }
         const bool isSwitch = command.kind != CommandKind::Start && command.kind != CommandKind::Help &&
                               command.kind != CommandKind::Wrong && (process || data->dwData == kCommandData);
         if (!isSwitch) SetLastError(ERROR_NOT_SUPPORTED);
@@ -322,10 +332,17 @@ void frmMain::KeepPromiseNow() {
 }
 
 std::wstring frmMain::StateTip() const {
-    const std::wstring state = SaverState == L"0" ? L"ScreenSaver Off" : L"ScreenSaver On";
-    if (byPolicy_) return state + L" (set by your administrator)";
-    if (runs_) return state + L" while " + runsName_ + L" runs";
-    return promisedOn_ ? state + L" until " + LocalClockText(promisedOn_) : state;
+    return StateWords(SaverState == L"0", byPolicy_, runs_ ? runsName_ : std::wstring(), promisedOn_);
+}
+
+// "/status": the tooltip's words, and whether BLIMO holds the display, sent to the asking process's window.
+int frmMain::AnswerStatus(HWND to) const {
+    std::string line = Ansi(StateTip() + (hold_.Reason().empty() ? L"" : L"; display kept on"));
+    COPYDATASTRUCT reply = {kStatusData, static_cast<DWORD>(line.size()), line.data()};
+    // An asker gone meanwhile misses only the line; the answer still says on or off.
+    SendMessageTimeoutA(to, WM_COPYDATA, reinterpret_cast<WPARAM>(Hwnd()), reinterpret_cast<LPARAM>(&reply),
+                        SMTO_ABORTIFHUNG, 5000, nullptr);
+    return SaverState == L"0" ? 1 : 0;
 }
 
 int frmMain::RunCommand(const Command& command, UniqueHandle process) {
@@ -355,10 +372,7 @@ void frmMain::Form_MouseMove(short, short, float x, float) {
     // The tray icon's callback is the mouse-move message: x carries the mouse message, in twips.
     long message = std::lround(x / static_cast<float>(TwipsPerPixelX()));
     if (message == WM_LBUTTONDBLCLK) {
-        if (SaverState == L"1")
-            mnuOff_Click();
-        else
-            mnuOn_Click();
+        SwitchOver();
     } else if (message == WM_RBUTTONUP) {
         SetForegroundWindow(Hwnd());  // so the menu closes when the user clicks elsewhere
         POINT at;
@@ -366,6 +380,14 @@ void frmMain::Form_MouseMove(short, short, float x, float) {
         TrackPopupMenu(GetSubMenu(Menu(), 0), 0, at.x, at.y, 0, Hwnd(), nullptr);
         PostMessageA(Hwnd(), WM_NULL, 0, 0);
     }
+}
+
+// The double click and the hotkey: off when the state is exactly "1", else on.
+void frmMain::SwitchOver() {
+    if (SaverState == L"1")
+        mnuOff_Click();
+    else
+        mnuOn_Click();
 }
 
 void frmMain::mnuOptions_Click() { frmOptions::Instance().ShowModal(); }

@@ -17,6 +17,9 @@ inline constexpr char kInstanceMutex[] = "BLIMO.SingleInstance";
 // is added to the exit code it answers with: a window that does not handle the message answers 0.
 inline constexpr ULONG_PTR kCommandData = 0x424C4D4F;
 inline constexpr LRESULT kCommandAnswered = 0x100;  // + the code, + for a 2 the system's error that says why << 16
+// "/status" comes with a window of the asking process as WM_COPYDATA's wParam, and the line goes back to it as
+// a WM_COPYDATA of its own; the answer is then 0 for on, 1 for off.
+inline constexpr ULONG_PTR kStatusData = 0x424C5354;
 
 class frmMain : public Form {
 public:
@@ -61,6 +64,8 @@ private:
     void KeepPromiseNow();
     void EndSession(bool closeApp);
     std::wstring StateTip() const;
+    void SwitchOver();
+    int AnswerStatus(HWND to) const;
     void KeepTrayIcon(bool added);
     void KeepDisplay();
 

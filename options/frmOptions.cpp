@@ -1,11 +1,13 @@
 #include "options/frmOptions.h"
 
-#include <windows.h>
+#include <commctrl.h>
 
 #include "res/frmOptionsLayout.h"
+#include "services/Hotkey.h"
 #include "services/mdlRegStuff.h"
 #include "services/mdlSysTray.h"
 #include "platform/Text.h"
+#include "ui/UserControl.h"
 
 namespace {
 
@@ -18,6 +20,22 @@ constexpr Route kOptionsRoutes[] = {
     On<&frmOptions::cmdCancel_Click>("cmdCancel"),
 };
 static_assert(RoutesMatch(kOptionsLayout, kOptionsRoutes));
+
+// The hotkey control's value (the key in the low byte, HOTKEYF_ modifiers in the high one) and the keys
+// RegisterHotKey takes. The control knows no Win key.
+HotkeyKeys KeysOf(WORD value) {
+    const BYTE flags = HIBYTE(value);
+    const unsigned modifiers = (flags & HOTKEYF_CONTROL ? MOD_CONTROL : 0) | (flags & HOTKEYF_ALT ? MOD_ALT : 0) |
+                               (flags & HOTKEYF_SHIFT ? MOD_SHIFT : 0);
+    return {modifiers, LOBYTE(value)};
+}
+WORD ValueOf(const HotkeyKeys& keys) {
+    const BYTE flags = (keys.modifiers & MOD_CONTROL ? HOTKEYF_CONTROL : 0) | (keys.modifiers & MOD_ALT ? HOTKEYF_ALT : 0) |
+                       (keys.modifiers & MOD_SHIFT ? HOTKEYF_SHIFT : 0);
+    return MAKEWORD(keys.key, flags);
+}
+
+std::wstring TakenText(const HotkeyKeys& keys) { return FromAnsi(HotkeyText(keys)) + L" is taken by another program."; }
 
 }  // namespace
 
@@ -49,9 +67,35 @@ std::wstring AutoStartCommand() {
 void frmOptions::Form_Load() {
     SetChecked("chkBubble", ShowBubbles);
     SetChecked("chkAutoStart", !ReadRegString(HKEY_CURRENT_USER, kRunKey, kRunValue).empty());
+    const std::optional<HotkeyKeys> stored = StoredHotkey();
+    shownHotkey_ = stored ? ValueOf(*stored) : 0;
+    SendMessageA(Item("hkyHotkey"), HKM_SETHOTKEY, shownHotkey_, 0);
+    if (stored && stored != HeldHotkey()) SetText("lblHotkeyNote", TakenText(*stored));  // since start-up
+}
+
+// The hotkey as the control shows it, registered and stored; false when it cannot be, and the dialog says why.
+// Left as it was shown, the stored one stays (with a Win key the control cannot show).
+bool frmOptions::ApplyHotkey() {
+    const WORD value = LOWORD(SendMessageA(Item("hkyHotkey"), HKM_GETHOTKEY, 0, 0));
+    if (value == shownHotkey_) return true;
+    const std::optional<HotkeyKeys> keys = value ? std::optional(KeysOf(value)) : std::nullopt;
+    if (keys && HotkeyText(*keys).empty()) {
+        SetText("lblHotkeyNote", L"A hotkey is Ctrl, Alt or Shift with a letter, a digit or F1 to F24.");
+        return false;
+    }
+    if (const DWORD error = HoldHotkey(keys)) {
+        SetText("lblHotkeyNote", error == ERROR_HOTKEY_ALREADY_REGISTERED ? TakenText(*keys) : SystemErrorText(error));
+        return false;
+    }
+    if (keys)
+        WriteRegString(HKEY_CURRENT_USER, kSettingsKey, kHotkeyValue, FromAnsi(HotkeyText(*keys)));
+    else
+        DeleteRegValue(HKEY_CURRENT_USER, kSettingsKey, kHotkeyValue);
+    return true;
 }
 
 void frmOptions::cmdOK_Click() {
+    if (!ApplyHotkey()) return;  // the dialog stays open, saying why
     if (Checked("chkAutoStart"))
         WriteRegString(HKEY_CURRENT_USER, kRunKey, kRunValue, AutoStartCommand());
     else

@@ -1,5 +1,7 @@
 #pragma once
-// The Options dialog: autostart at logon and balloon notifications.
+// The Options dialog: autostart at logon, balloon notifications and the hotkey.
+#include <windows.h>
+
 #include <string>
 
 #include "ui/Form.h"
@@ -12,6 +14,11 @@ public:
     void Form_Load() override;
     void cmdOK_Click();
     void cmdCancel_Click();
+
+private:
+    bool ApplyHotkey();
+
+    WORD shownHotkey_ = 0;  // the control's value as the dialog opened
 };
 
 // The Run key's data for the running program: its own full path, in double quotes, because

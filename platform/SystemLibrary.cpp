@@ -1,5 +1,7 @@
 #include "platform/SystemLibrary.h"
 
+#include <commctrl.h>
+
 HMODULE LoadSystemLibrary(const char* name) {
     if (HMODULE module = LoadLibraryExA(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) return module;
     // A system without the search flags (before KB2533623) refuses them: the full path there, and
@@ -10,4 +12,14 @@ HMODULE LoadSystemLibrary(const char* name) {
     if (length == 0 || length + 1 + lstrlenA(name) >= MAX_PATH) return nullptr;
     wsprintfA(path + length, "\\%s", name);
     return LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+bool LoadCommonControls(DWORD classes) {
+    using InitFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    static const InitFn init = [] {
+        HMODULE lib = LoadSystemLibrary("comctl32.dll");
+        return lib ? reinterpret_cast<InitFn>(reinterpret_cast<void*>(GetProcAddress(lib, "InitCommonControlsEx"))) : nullptr;
+    }();
+    const INITCOMMONCONTROLSEX wanted = {sizeof wanted, classes};
+    return init && init(&wanted);
 }

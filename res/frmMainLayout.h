@@ -37,4 +37,4 @@ inline constexpr MenuItemDef kSetItems[] = {
 
 inline constexpr MenuDef kSetMenu = {"mnuSet", L"&Set", kSetItems};
 
-inline constexpr FormDef kMainLayout = {L"About BLIMO", 5055, 2640, kMainControls, &kSetMenu};
+inline constexpr FormDef kMainLayout = {L"About BLIMO", 5055, 2640, kMainControls, &kSetMenu, "cmdOK", "cmdOK"};

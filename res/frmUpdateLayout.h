@@ -19,4 +19,4 @@ inline constexpr ControlDef kUpdateControls[] = {
 };
 // clang-format on
 
-inline constexpr FormDef kUpdateLayout = {L"Check for Updates", 4680, 2475, kUpdateControls};
+inline constexpr FormDef kUpdateLayout = {L"Check for Updates", 4680, 2475, kUpdateControls, nullptr, "cmdCheck", "cmdCancel", true};

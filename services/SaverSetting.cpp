@@ -82,6 +82,13 @@ std::wstring LocalClockText(uint64_t utc) {
     return FromAnsi(text);
 }
 
+std::wstring StateWords(bool off, bool byPolicy, std::wstring_view whileRuns, uint64_t until) {
+    const std::wstring state = off ? L"ScreenSaver Off" : L"ScreenSaver On";
+    if (byPolicy) return state + L" (set by your administrator)";
+    if (!whileRuns.empty()) return state + L" while " + std::wstring(whileRuns) + L" runs";
+    return until ? state + L" until " + LocalClockText(until) : state;
+}
+
 uint64_t NextClockTime(int minuteOfDay, uint64_t utc, const TIME_ZONE_INFORMATION* zone) {
     const FILETIME now = FileTime(utc);
     SYSTEMTIME nowUtc, today;

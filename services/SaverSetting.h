@@ -52,3 +52,6 @@ std::optional<UniqueHandle> PromisedProcess();
 void KeepPromisedProcess(HANDLE process, bool anyOfItsName = false);  // nullptr forgets it
 // "15:30" in the user's time format, for a UTC time
 std::wstring LocalClockText(uint64_t utc);
+// The state in the tooltip's words: "ScreenSaver Off while notepad.exe runs" (a process named), else
+// "ScreenSaver Off until 17:30" (a time given), or "ScreenSaver On (set by your administrator)".
+std::wstring StateWords(bool off, bool byPolicy, std::wstring_view whileRuns = {}, uint64_t until = 0);

@@ -154,6 +154,7 @@ Command ParseCommandLine(const std::vector<std::string_view>& words) {
     if (EqualsNoCase(name, "on")) return Command{CommandKind::On, 0, {}};
     if (EqualsNoCase(name, "off")) return Command{CommandKind::Off, 0, {}};
     if (EqualsNoCase(name, "toggle")) return Command{CommandKind::Toggle, 0, {}};
+    if (EqualsNoCase(name, "status")) return Command{CommandKind::Status, 0, {}};
     if (name == "?") return Command{CommandKind::Help, 0, {}};
     if (!EqualsNoCase(name.substr(0, 4), "off:")) return wrong(quoted + " is not a switch BLIMO knows.");
     const std::string_view when = name.substr(4);
@@ -198,4 +199,51 @@ std::string ProgramName(std::string_view line) {
     std::string name(Trim(line.substr(0, line.size() - ProgramLine(line, 1).size())));
     std::erase(name, '"');  // no file name has one
     return name;
+}
+
+namespace {
+
+constexpr unsigned kFirstFunctionKey = 0x70, kFunctionKeys = 24;
+struct ModifierName {
+    const char* name;
+    unsigned bit;
+};
+constexpr ModifierName kModifiers[] = {{"Ctrl", 2}, {"Alt", 1}, {"Shift", 4}, {"Win", 8}};
+
+// The virtual key of a letter, a digit or F1 to F24; 0 for any other name.
+unsigned KeyOf(std::string_view name) {
+    if (name.size() == 1 && IsDigit(name[0])) return static_cast<unsigned char>(name[0]);
+    if (name.size() == 1 && ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z')))
+        return static_cast<unsigned>(name[0] & ~0x20);
+    if (name.size() < 2 || (name[0] != 'F' && name[0] != 'f') || name[1] == '0') return 0;
+    const std::optional<uint64_t> n = WholeNumber(name.substr(1), kFunctionKeys);
+    return n && *n >= 1 ? kFirstFunctionKey + static_cast<unsigned>(*n) - 1 : 0;
+}
+
+}  // namespace
+
+std::optional<HotkeyKeys> ParseHotkey(std::string_view text) {
+    HotkeyKeys keys;
+    for (;;) {
+        const size_t plus = text.find('+');
+        const std::string_view part = Trim(text.substr(0, plus));
+        if (plus == std::string_view::npos) {
+            keys.key = KeyOf(part);
+            return keys.modifiers && keys.key ? std::optional(keys) : std::nullopt;
+        }
+        const auto named = std::ranges::find_if(kModifiers, [&](const ModifierName& m) { return EqualsNoCase(part, m.name); });
+        if (named == std::end(kModifiers) || (keys.modifiers & named->bit)) return std::nullopt;  // each once
+        keys.modifiers |= named->bit;
+        text.remove_prefix(plus + 1);
+    }
+}
+
+std::string HotkeyText(const HotkeyKeys& keys) {
+    std::string text;
+    for (const ModifierName& m : kModifiers)
+        if (keys.modifiers & m.bit) text += std::string(m.name) + "+";
+    const bool letterOrDigit = (keys.key >= 'A' && keys.key <= 'Z') || (keys.key >= '0' && keys.key <= '9');
+    const bool function = keys.key >= kFirstFunctionKey && keys.key < kFirstFunctionKey + kFunctionKeys;
+    if (text.empty() || (keys.modifiers & ~0xFu) || !(letterOrDigit || function)) return {};
+    return text + (function ? "F" + std::to_string(keys.key - kFirstFunctionKey + 1) : std::string(1, static_cast<char>(keys.key)));
 }

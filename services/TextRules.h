@@ -36,11 +36,11 @@ double NumericValue(std::string_view text);
 bool BubblesTruth(std::string_view text);
 
 // The command line: no word starts BLIMO; one switch, "/" or "-" and any letter case: on, off,
-// toggle, off:MINUTES (1 to kLongestPromiseMinutes), off:until=HH:MM (24-hour), off:pid=N, ?; or
+// toggle, off:MINUTES (1 to kLongestPromiseMinutes), off:until=HH:MM (24-hour), off:pid=N, status, ?; or
 // off:run followed by the words of a program's command line. Anything else is Wrong, with the
 // problem in words.
 inline constexpr int kLongestPromiseMinutes = 1440;  // the longest "/off:MINUTES"
-enum class CommandKind { Start, On, Off, Toggle, OffFor, OffUntil, OffWhile, OffRun, Help, Wrong };
+enum class CommandKind { Start, On, Off, Toggle, OffFor, OffUntil, OffWhile, OffRun, Help, Wrong, Status };
 struct Command {
     Command(CommandKind k = CommandKind::Start, int m = 0, std::string p = {}) : kind(k), minutes(m), problem(std::move(p)) {}
     CommandKind kind;
@@ -58,3 +58,16 @@ Command ParseCommandLine(const std::vector<std::string_view>& words);
 std::string_view ProgramLine(std::string_view line, int skip);
 // The first word of a command line without its quotes: the program it starts.
 std::string ProgramName(std::string_view line);
+
+// A hotkey: modifiers as RegisterHotKey takes them (Alt 1, Ctrl 2, Shift 4, Win 8) and the virtual key of a
+// letter ('A' to 'Z'), a digit ('0' to '9') or F1 to F24 (0x70 to 0x87).
+struct HotkeyKeys {
+    unsigned modifiers = 0;
+    unsigned key = 0;
+    bool operator==(const HotkeyKeys&) const = default;
+};
+// "Ctrl+Alt+S" as stored: one or more of Ctrl, Alt, Shift and Win, then the key, joined by "+" (blanks around
+// each part allowed), in any letter case. Anything else is no hotkey.
+std::optional<HotkeyKeys> ParseHotkey(std::string_view text);
+// The same text with its parts in the order Ctrl, Alt, Shift, Win; empty for keys no hotkey can have.
+std::string HotkeyText(const HotkeyKeys& keys);

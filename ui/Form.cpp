@@ -1,10 +1,13 @@
 #include "ui/Form.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <numeric>
 
 #include "platform/Api.h"
 #include "platform/ChangeWatch.h"
+#include "platform/SystemLibrary.h"
 #include "platform/Text.h"
 
 namespace {
@@ -13,6 +16,9 @@ constexpr int kControlBase = 100;  // control ids; 1 and 2 stay free for IDOK an
 constexpr int kMenuBase = 1000;    // menu item ids
 constexpr FontDef kDefaultFont = {"MS Sans Serif", 800, false, false};
 constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+
+DWORD StyleOf(const FormDef& def) { return def.dialogFrame ? kFormStyle & ~WS_MINIMIZEBOX : kFormStyle; }
+DWORD ExStyleOf(const FormDef& def) { return def.dialogFrame ? WS_EX_DLGMODALFRAME : 0; }
 
 void RegisterFormClass(WNDPROC proc) {
     static const bool registered = [proc] {
@@ -74,8 +80,8 @@ void Form::Load() {
     if (hwnd_) return;
     RegisterFormClass(&Form::WndProc);
     RECT r = {0, 0, ToPixels(def_.clientWidth), ToPixels(def_.clientHeight)};
-    AdjustWindowRectEx(&r, kFormStyle, def_.menu != nullptr, 0);
-    CreateWindowExA(0, kFormClass, Ansi(def_.caption).c_str(), kFormStyle, CW_USEDEFAULT,
+    AdjustWindowRectEx(&r, StyleOf(def_), def_.menu != nullptr, ExStyleOf(def_));
+    CreateWindowExA(ExStyleOf(def_), kFormClass, Ansi(def_.caption).c_str(), StyleOf(def_), CW_USEDEFAULT,
                     CW_USEDEFAULT, r.right - r.left, r.bottom - r.top, nullptr, nullptr,
                     GetModuleHandleA(nullptr), this);
     if (!hwnd_) FatalError(Ansi(def_.caption), "The window cannot be created.");
@@ -131,10 +137,11 @@ void Form::CreateControls() {
     for (size_t i : order) {
         const ControlDef& c = def_.controls[i];
         const char* cls = "BUTTON";
-        DWORD style = WS_CHILD | WS_VISIBLE;
+        DWORD style = WS_CHILD | WS_VISIBLE, exStyle = 0;
         std::string caption = Ansi(c.caption ? c.caption : L"");
+        const bool isDefault = def_.defaultButton && SameName(c.name, def_.defaultButton);
         switch (c.kind) {
-            case ControlKind::Button: style |= BS_PUSHBUTTON | WS_TABSTOP; break;
+            case ControlKind::Button: style |= (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | WS_TABSTOP; break;
             case ControlKind::CheckBox: style |= BS_AUTOCHECKBOX | BS_MULTILINE | WS_TABSTOP; break;
             case ControlKind::Label:
                 cls = "STATIC";
@@ -148,9 +155,16 @@ void Form::CreateControls() {
             case ControlKind::UserControl:
                 cls = nullptr;
                 break;
+            case ControlKind::Hotkey:
+                LoadCommonControls(ICC_HOTKEY_CLASS);  // without the class, the window shows without the control
+                cls = HOTKEY_CLASSA;
+                style |= WS_TABSTOP;
+                exStyle = WS_EX_CLIENTEDGE;
+                caption.clear();
+                break;
         }
         std::string userClass = c.kind == ControlKind::UserControl ? caption : std::string();
-        HWND item = CreateWindowExA(0, cls ? cls : userClass.c_str(), cls ? caption.c_str() : "",
+        HWND item = CreateWindowExA(exStyle, cls ? cls : userClass.c_str(), cls ? caption.c_str() : "",
                                     style, ToPixels(c.left), ToPixels(c.top), ToPixels(c.width),
                                     ToPixels(c.height), hwnd_,
                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(kControlBase + i)),
@@ -309,6 +323,7 @@ void Form::SendIcon() {
 }
 
 const char* Form::SourceOf(int id) const {
+    if (id == IDCANCEL) return def_.cancelButton;  // Escape, as the dialog manager reports it
     if (id >= kMenuBase && def_.menu && static_cast<size_t>(id - kMenuBase) < def_.menu->items.size())
         return def_.menu->items[id - kMenuBase].name;
     if (id >= kControlBase && static_cast<size_t>(id - kControlBase) < def_.controls.size())
@@ -344,12 +359,13 @@ LRESULT Form::Handle(UINT msg, WPARAM wp, LPARAM lp) {
             if (HIWORD(wp) == BN_CLICKED || (lp == 0 && HIWORD(wp) == 0)) Fire(SourceOf(LOWORD(wp)));
             return 0;
         case DM_GETDEFID: {
-            // Enter presses the focused button; there is no default button otherwise.
+            // Enter presses the focused button, else the window's default button, as in a dialog.
             HWND focus = GetFocus();
             if (focus && GetParent(focus) == hwnd_ &&
                 (SendMessageA(focus, WM_GETDLGCODE, 0, 0) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)))
                 return MAKELRESULT(GetDlgCtrlID(focus), DC_HASDEFID);
-            return 0;
+            const int button = def_.defaultButton ? IndexOf(def_.defaultButton) : -1;
+            return button >= 0 ? MAKELRESULT(kControlBase + button, DC_HASDEFID) : 0;
         }
         case WM_MOUSEMOVE: {
             if (!IsWindowEnabled(hwnd_)) return 0;  // a window behind a modal dialog waits
@@ -370,6 +386,11 @@ LRESULT Form::Handle(UINT msg, WPARAM wp, LPARAM lp) {
             if (HIWORD(wp) || !IsWindowVisible(hwnd_)) break;  // minimized or hidden: the default
             FocusControl();
             return 0;
+        case WM_NEXTDLGCTL: {  // as a dialog's: how the dialog manager moves the focus, for a label's access key too
+            HWND next = LOWORD(lp) ? reinterpret_cast<HWND>(wp) : GetNextDlgTabItem(hwnd_, GetFocus(), wp != 0);
+            if (next) SetFocus(next);
+            return 0;
+        }
         case WM_CLOSE:
             if (QueryClose()) Unload();
             return 0;

@@ -5,7 +5,7 @@
 #include <span>
 #include <string_view>
 
-enum class ControlKind { Button, Label, CheckBox, Image, UserControl };
+enum class ControlKind { Button, Label, CheckBox, Image, UserControl, Hotkey };  // Hotkey: the system's hotkey control
 enum class TextAlign { Left, Center };
 
 struct FontDef {
@@ -44,6 +44,9 @@ struct FormDef {
     int clientWidth, clientHeight;  // twips
     std::span<const ControlDef> controls;
     const MenuDef* menu = nullptr;
+    const char* defaultButton = nullptr;  // what Enter presses when the focus is on no button
+    const char* cancelButton = nullptr;   // what Escape presses
+    bool dialogFrame = false;             // a close box only: no minimize box
 };
 
 inline constexpr bool SameName(const char* a, const char* b) {

@@ -186,7 +186,13 @@ void frmUpdate::CheckFailed() {
     Api.MessageBoxA(Hwnd(), "Cannot connect to server, check your Internet connection or try again later.", "Error",
                     MB_OK);
     SetText("lblInfo", L"Cannot connect to server.");
+    CheckReady();
+}
+
+// The button pressed gets the focus back with the check's end (disabled meanwhile, it lost it): Enter presses it again.
+void frmUpdate::CheckReady() {
     SetEnabled("cmdCheck", true);
+    if (GetActiveWindow() == Hwnd()) SetFocus(Item("cmdCheck"));
 }
 
 void frmUpdate::ShowServerAnswer(const std::string& serverText) {
@@ -200,7 +206,7 @@ void frmUpdate::ShowServerAnswer(const std::string& serverText) {
     } else {
         SetText("lblInfo", L"You have the latest version!");
     }
-    SetEnabled("cmdCheck", true);
+    CheckReady();
 }
 
 void frmUpdate::cmdCancel_Click() { Unload(); }

@@ -27,6 +27,7 @@ private:
     bool DownloadFile(std::wstring_view url);
     void CheckDone(std::vector<unsigned char> answer);
     void CheckFailed();
+    void CheckReady();
     void ShowServerAnswer(const std::string& serverText);
 
     unsigned checking_ = 0;  // the check this opening waits for; 0: none

@@ -13,6 +13,8 @@ def run(*args):  # BLIMO.exe with a command line: its exit code, and the first l
 
 
 def switch(args, code=0): assert run(args) == (code, None)  # noqa: E704
+def status(): return (done := sh("wine", EXE, "/status", check=False)).stdout, done.returncode  # noqa: E704
+def clock(seconds): return time.strftime("%-I:%M %p", time.localtime(time.time() + seconds))  # noqa: E704 (as the tip)
 
 
 def shows(colour, value, within=1.0):  # the icon within a second; the user's stored value
@@ -24,22 +26,33 @@ def shows(colour, value, within=1.0):  # the icon within a second; the user's st
 def blimo():
     reg_set(POLICY)
     reg_set(DESKTOP, "ScreenSaveActive", "1")
+    reg_set(SETTINGS, "Hotkey", "shift + CTRL+f9")  # read at start-up
     yield Blimo()
     reg_set(POLICY)
 
 
-def test_outside_switches_and_policy(blimo):
+def test_outside_switches_and_policy(blimo):  # and what /status says then, with its exit code: 0 on, 1 off
     one_icon = colours(*tray())
-    for act, colour, value in [(lambda: reg_set(DESKTOP, "ScreenSaveActive", "0"), "red", "0"),  # a bare write
-                               (lambda: wintool("spi", 1), "green", "1"),  # as Control Panel does it
-                               (lambda: reg_set(POLICY, "ScreenSaveActive", "0"), "red", "1"),
-                               (blimo.double_click, "red", "1"), (lambda: switch("/on", 3), "red", "1"),  # refused
-                               (lambda: reg_set(POLICY), "green", "1"), (lambda: switch("/off"), "red", "0"),
-                               (lambda: switch("-ON"), "green", "1"), (lambda: switch("/Toggle"), "red", "0"),
-                               (lambda: switch("/toggle"), "green", "1")]:
+    admin = " (set by your administrator)"
+    held = "; display kept on"  # by BLIMO's own Off
+    hotkey = lambda: press("ctrl+shift+F9", into="About BLIMO")  # noqa: E731
+    blimo.menu("a", opens="About BLIMO")  # a window of Wine's has the focus, as hotkeys need there
+    for act, colour, value, line in [(lambda: reg_set(DESKTOP, "ScreenSaveActive", "0"), "red", "0", "Off"),  # a bare write
+                                     (lambda: wintool("spi", 1), "green", "1", "On"),  # as Control Panel does it
+                                     (lambda: reg_set(POLICY, "ScreenSaveActive", "0"), "red", "1", "Off" + admin),
+                                     (blimo.double_click, "red", "1", "Off" + admin), (hotkey, "red", "1", "Off" + admin),
+                                     (lambda: switch("/on", 3), "red", "1", "Off" + admin),  # refused
+                                     (lambda: reg_set(POLICY, "ScreenSaveActive", "1"), "green", "1", "On" + admin),
+                                     (lambda: reg_set(POLICY), "green", "1", "On"), (lambda: reg_set(DESKTOP, "ScreenSaveActive"), "green", None, "On"),
+                                     (lambda: switch("/off"), "red", "0", "Off" + held),
+                                     (lambda: switch("-ON"), "green", "1", "On"), (hotkey, "red", "0", "Off" + held),
+                                     (lambda: switch("/Toggle"), "green", "1", "On"), (lambda: switch("/toggle"), "red", "0", "Off" + held),
+                                     (hotkey, "green", "1", "On")]:
         act()
         shows(colour, value)
+        assert status() == (f"ScreenSaver {line}\n", int(line.startswith("Off")))
     assert colours(*tray()) == one_icon
+    press("Escape", into="About BLIMO")
 
 
 def test_off_for_a_minute_until_a_switch(blimo):  # the minute itself passes in test_update, beside the checks
@@ -48,6 +61,7 @@ def test_off_for_a_minute_until_a_switch(blimo):  # the minute itself passes in 
     switch("/off:1")
     assert reg(SETTINGS, "OffUntil")
     shows("red", "0")
+    assert status() in [(f"ScreenSaver Off until {clock(s)}; display kept on\n", 1) for s in (59, 60)]  # a minute on
     for args, problem in [(["/bogus"], '"/bogus" is not a switch BLIMO knows.'), (["on"], '"on" is not a switch.'),
                           (["/off:0"], '"/off:0": the minutes must be a whole number from 1 to 1440.'),
                           (["/on", "/off"], "Give one switch at a time, not 2."), (["/?"], ""),
@@ -74,6 +88,7 @@ def test_off_while_a_program_runs(blimo):  # ones the command line starts, then 
         assert run("/off:run", *args) == (0, None)
         window = wait_for(lambda: find(title, cls), what=f"the window of {args}").hwnd
         shows("red", "0")
+        assert status() == (f"ScreenSaver Off while {'talk.exe' if title else 'notepad.exe'} runs; display kept on\n", 1)
         wintool("post", window, WM_CLOSE, 0, 0)
         shows("green", "1", within=5)
     (BUILD / "notepad.exe").unlink()
@@ -97,6 +112,15 @@ def test_without_blimo(blimo):  # a promise due at start: the unit tests' start-
     assert subprocess.run(["wine", EXE], timeout=10).returncode == 0
     assert not tray_colour()
     wintool("guard", "")
+    ahead = time.strftime("%Y-%m-%dT%H:%M:%SZ", time.gmtime(time.time() + 3600))  # /status from what is stored, none held
+    for act, line in [(lambda: switch("/off"), "ScreenSaver Off"),
+                      (lambda: reg_set(SETTINGS, "OffUntil", ahead), f"ScreenSaver Off until {clock(3600)}"),
+                      (lambda: reg_set(POLICY, "ScreenSaveActive", "1"), "ScreenSaver On (set by your administrator)")]:
+        act()
+        assert status() == (f"{line}\n", int(" Off" in line))
+    assert f"{line}\n" in sh("script", "-qc", f"wine {EXE} /status", "/dev/null").stdout  # into the console it was typed in
+    reg_set(POLICY)
+    switch("/on")
     b = Blimo(EXE, "/off:run", "notepad.exe")  # the command line starts the program, then keeps the promise itself
     shows("red", "0")
     wintool("post", wait_for(lambda: find("", "Notepad"), what="Notepad").hwnd, WM_CLOSE, 0, 0)

@@ -3,6 +3,8 @@ from conftest import *  # noqa: F403 (the harness)
 
 SPACED = r"C:\Program Files\BLIMO Test\BLIMO.exe"
 AUTOSTART, BUBBLE = "Automatically start when Windows starts.", "Display info bubble when changing screensaver status."
+TAKEN = "Ctrl+Alt+T is taken by another program."
+HKM_SETHOTKEY = 0x401
 
 
 @pytest.fixture(scope="module")
@@ -39,7 +41,7 @@ def test_tray(blimo):
 
 
 def test_options(blimo):  # keyboard only; the tab order: OK, Cancel, autostart, balloon
-    for ticked, close in [(0, "alt+o"), (1, "alt+c"), (1, None), (1, "alt+c")]:  # None: the close box
+    for ticked, close in [(0, "Return"), (1, "Escape"), (1, None), (1, "alt+c")]:  # Enter: OK; None: the close box
         hwnd = blimo.menu("p", opens="Options")
         assert {c.text: c.checked for c in controls(hwnd) if c.checked >= 0} == {AUTOSTART: ticked, BUBBLE: ticked}
         assert [c.text for c in controls(hwnd) if c.focused] == ["&OK"]
@@ -49,12 +51,30 @@ def test_options(blimo):  # keyboard only; the tab order: OK, Cancel, autostart,
         press(close) if close else wintool("post", hwnd, WM_SYSCOMMAND, SC_CLOSE, 0)
         gone("Options")  # OK applies; Cancel and the close box change nothing, as the next opening shows too
         assert [reg(RUN, "BLIMO"), reg(SETTINGS, "Bubbles"), find("About BLIMO").enabled] == [f'"{SPACED}"', "1", True]
+    blimo.menu("p", opens="Options")
+    press("alt+h", "ctrl+alt+s", "Return")  # the label's access key, the keys, Enter
+    gone("Options")
+    assert reg(SETTINGS, "Hotkey") == "Ctrl+Alt+S"
+    assert wintool("hotkey", 3, ord("T")) == ["1"]  # Ctrl+Alt+T, held by another program
+    blimo.menu("a", opens="About BLIMO")  # a window of Wine's has the focus, as hotkeys need there
+    for value, colour, keys in [("1", "green", 0x654), ("0", "red", None)]:  # as a double click, from where test_tray left
+        press("ctrl+alt+s", into="About BLIMO")
+        wait_for(lambda: reg(DESKTOP, "ScreenSaveActive") == value, what=f"ScreenSaveActive {value}")
+        wait_for(lambda: tray_colour() == colour, what=f"the {colour} icon")
+        if keys:  # Ctrl+Alt+T as typed (the system gives those keys to their holder): reported; Ctrl+Alt+S stays
+            hwnd = blimo.menu("p", opens="Options")
+            wintool("post", next(c.hwnd for c in controls(hwnd) if c.cls == "msctls_hotkey32"), HKM_SETHOTKEY, keys, 0)
+            press("Return")
+            wait_for(lambda: TAKEN in [c.text for c in controls(hwnd)], what="the hotkey reported taken")
+            press("Escape")
+            gone("Options")
+    assert reg(SETTINGS, "Hotkey") == "Ctrl+Alt+S"
 
 
 def test_about(blimo):
     first = controls(blimo.menu("a", opens="About BLIMO"))
     assert [c.text for c in first if c.focused] == ["&OK"]
-    for hide in ["alt+o", None]:  # hidden, not destroyed; shown again as it was (None: the close box)
+    for hide in ["Return", "Escape", None]:  # hidden, not destroyed; shown again as it was (None: the close box)
         press(hide) if hide else wintool("post", blimo.hwnd, WM_SYSCOMMAND, SC_CLOSE, 0)
         wait_for(lambda: not find("About BLIMO").visible, what=f"{hide or 'the close box'} to hide About")
         assert find("About BLIMO").hwnd == blimo.hwnd

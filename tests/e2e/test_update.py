@@ -74,11 +74,11 @@ def test_dialog_opens_ready_retries_and_gets_the_update(blimo):
         for s.behaviour, outcome in [(answer(b"", 404), FAILED), (answer(b"1"), latest("1")), (answer(b"1.02"), NEW)]:
             assert check(d)[0] == outcome
         assert s.requests == [FILE] * 3
-    wintool("post", d, WM_COMMAND, CHECK, 0)  # Get Update: to the download page
+    press("Return", into="Check for Updates")  # the button pressed, now Get Update: to the download page
     gone("Check for Updates")
     assert browsed() == [f"http://127.0.0.1:{PORT}/download.html"]
-    assert state(d := dialog(blimo)) == FRESH
-    wintool("post", d, WM_COMMAND, CANCEL, 0)
+    assert state(dialog(blimo)) == FRESH
+    press("Escape", into="Check for Updates")  # as Cancel
     gone("Check for Updates")
 
 

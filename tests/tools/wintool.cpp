@@ -96,6 +96,8 @@ int main(int argc, char** argv) {
         if (a[0] == "guard" && !a[1].empty() && ConvertStringSecurityDescriptorToSecurityDescriptorA(
                                                     "D:(D;;GA;;;WD)", SDDL_REVISION_1, &denied.lpSecurityDescriptor, nullptr))
             guard = CreateMutexA(&denied, FALSE, a[1].c_str());
+        if (a[0] == "hotkey") UnregisterHotKey(nullptr, 1);  // hotkey MODIFIERS KEY: held by this process (0 0: none)
+        if (a[0] == "hotkey" && N(a[1])) std::printf("%d\t", RegisterHotKey(nullptr, 1, N(a[1]), N(a[2])));
         if (a[0] == "taskbar-created") PostMessageA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
     }
 }

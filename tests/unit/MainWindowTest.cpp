@@ -121,8 +121,9 @@ TEST_F(MainWindow, StartUpAddsTheIconThenASwitchWritesSetsTheSessionAndModifiesT
 
 TEST_F(MainWindow, WithBalloonsOnEachSwitchSaysWhichWayItWentAndTheOptionTurnsThemOffAndOn) {
     Start("1", "1");
-    for (auto [item, shown] : {std::pair("mnuOff", kOff), {"mnuOn", kOn}, {"mnuOn", kOn}}) {
-        main.Click(item);
+    for (auto [item, shown] : {std::pair("mnuOff", kOff), {"", kOn}, {"mnuOn", kOn}}) {  // "": the hotkey, as a double click
+        if (*item) main.Click(item);
+        else SendMessageA(main.Hwnd(), WM_HOTKEY, 1, 0);
         EXPECT_EQ(Shown(), shown) << item;
     }
     run.Set("C:\\Old Folder\\BLIMO.exe");  // another folder's entry counts as on; OK puts this program in
@@ -195,11 +196,12 @@ TEST_F(MainWindow, ChangesMadeElsewhereShowWithoutABalloonAndAPolicyRefusesEvery
     }
     Recorder::calls.clear();
     Tray(WM_LBUTTONDBLCLK);
+    SendMessageA(main.Hwnd(), WM_HOTKEY, 1, 0);
     EXPECT_EQ(main.RunCommand({CommandKind::Off, 0, {}}), 3);  // from the command line: test_command_line.py
     EXPECT_EQ(Shown(), "on|ScreenSaver On" + admin + "|Your administrator has turned the screensaver On. It cannot be "
                        "switched here.|ScreenSaver set by your administrator");
     EXPECT_EQ(TrayIconData.dwInfoFlags, DWORD{NIIF_WARNING});
-    EXPECT_EQ(Recorder::calls, Calls(2, "Shell_NotifyIconA 1")) << "a warning balloon each, and nothing else";
+    EXPECT_EQ(Recorder::calls, Calls(3, "Shell_NotifyIconA 1")) << "a warning balloon each, and nothing else";
     EXPECT_EQ(CarryOut({CommandKind::OffRun, 0, {}}), std::optional(3)) << "a program started (or tried) under the policy";
     main.Unload();
     TrayIconData = {};  // as in a new process
@@ -423,7 +425,8 @@ TEST(Layout, WindowsControlsAndFontsGrowWithTheScreensDpi) {
     const std::tuple<Form*, const char*, Box, Box> rows[] = {  // at 96 DPI, at 144
         {&main, "cmdHelp", {256, 136, 73, 21, -11}, {384, 204, 110, 32, -16}},
         {&main, "About BLIMO", {0, 0, 337, 176}, {0, 0, 506, 264}},
-        {&frmOptions::Instance(), "Options", {0, 0, 397, 181}, {0, 0, 596, 272}},
+        {&frmOptions::Instance(), "Options", {0, 0, 397, 273}, {0, 0, 596, 410}},
+        {&frmOptions::Instance(), "hkyHotkey", {72, 192, 192, 25, -16}, {108, 288, 288, 38, -24}},
         {&frmUpdate::Instance(), "Check for Updates", {0, 0, 312, 165}, {0, 0, 468, 248}}};
     for (auto [form, name, at96, at144] : rows) {
         SCOPED_TRACE(name);
@@ -437,6 +440,7 @@ TEST(Layout, WindowsControlsAndFontsGrowWithTheScreensDpi) {
         GetObjectA(reinterpret_cast<HFONT>(SendMessageA(item, WM_GETFONT, 0, 0)), sizeof lf, &lf);
         const Box seen = {r.left, r.top, r.right - r.left, r.bottom - r.top, lf.lfHeight};
         EXPECT_EQ(seen, large ? at144 : at96);
+        EXPECT_EQ(GetWindowLongA(form->Hwnd(), GWL_STYLE) & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX), form == &main ? WS_MINIMIZEBOX : 0L);
     }
 }
 

@@ -82,7 +82,7 @@ TEST(TextRules, VersionFormsFieldsNumbersAndTruths) {
                                       {"/off:until=17:3", Wrong, 0}, {"/off:until=17:60", Wrong, 0}, {"/off:until=:30", Wrong, 0},
                                       {"/off:pid=4242", OffWhile, 4242}, {"/off:PID=4294967295", OffWhile, 4294967295},
                                       {"/off:pid=4294967296", Wrong, 0}, {"/off:pid=0", Wrong, 0}, {"/off:pid=12a", Wrong, 0},
-                                      {"/off:run", Wrong, 0}, {"-Off:Run /on /off", OffRun, 0}, {"/on /off:run", Wrong, 0}}) {
+                                      {"/off:run", Wrong, 0}, {"-Off:Run /on /off", OffRun, 0}, {"/on /off:run", Wrong, 0}, {"-STATUS", Status, 0}}) {
         std::vector<std::string_view> words;  // split at blanks, as the system splits a command line
         for (std::string_view rest = line; !rest.empty();) {
             const size_t blank = std::min(rest.find(' '), rest.size());
@@ -101,6 +101,20 @@ TEST(TextRules, VersionFormsFieldsNumbersAndTruths) {
         EXPECT_EQ(ProgramLine(line, 2), std::string_view(program)) << line;
         EXPECT_EQ(ProgramName(program), std::string(name)) << line;
     }
+    // Hotkeys: Ctrl 2, Alt 1, Shift 4, Win 8; letters, digits, F1 (0x70) to F24. What no hotkey can be reads as none.
+    for (auto [text, shown, modifiers, key] : {std::tuple("Ctrl+Alt+S", "Ctrl+Alt+S", 3u, unsigned('S')), {"alt + CTRL+s", "Ctrl+Alt+S", 3u, 'S'},
+                                               {"Win+Shift+F24", "Shift+Win+F24", 12u, 0x87}, {"ctrl+f1", "Ctrl+F1", 2u, 0x70},
+                                               {"Shift+0", "Shift+0", 4u, '0'}, {"WIN+z", "Win+Z", 8u, 'Z'}, {"S", "", 0u, 0}, {"Ctrl+F25", "", 0u, 0},
+                                               {"Ctrl+F0", "", 0u, 0}, {"Ctrl+F01", "", 0u, 0}, {"Ctrl+Ctrl+S", "", 0u, 0}, {"Ctrl+", "", 0u, 0},
+                                               {"Ctrl+Alt", "", 0u, 0}, {"Ctrl+SS", "", 0u, 0}, {"Control+S", "", 0u, 0}, {"Ctrl+\xE9", "", 0u, 0},
+                                               {"Ctrl+S+Alt", "", 0u, 0}, {"", "", 0u, 0}}) {
+        const HotkeyKeys keys = ParseHotkey(text).value_or(HotkeyKeys{});
+        EXPECT_EQ(keys.modifiers, modifiers) << text;
+        EXPECT_EQ(keys.key, key) << text;
+        EXPECT_EQ(HotkeyText(keys), shown) << text;
+    }
+    for (const HotkeyKeys keys : {HotkeyKeys{2, 0x25}, {2, 0x6F}, {2, 0x88}, {16, 'S'}})  // left, the keypad's /, F25, no such modifier
+        EXPECT_EQ(HotkeyText(keys), "") << keys.key;
 }
 
 }  // namespace
