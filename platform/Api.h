@@ -27,6 +27,9 @@ struct PlatformApi {
     BOOL(WINAPI* PowerSetRequest)(HANDLE, POWER_REQUEST_TYPE);
     BOOL(WINAPI* PowerClearRequest)(HANDLE, POWER_REQUEST_TYPE);
     EXECUTION_STATE(WINAPI* SetThreadExecutionState)(EXECUTION_STATE);
+    // A monitor's own DPI (Windows 8.1 and later, from shcore.dll; E_NOTIMPL before): Wine gives every monitor
+    // the screen's, so a test stands in for a taskbar on a monitor of another DPI.
+    HRESULT(WINAPI* GetDpiForMonitor)(HMONITOR, int, UINT*, UINT*);
 };
 
 extern PlatformApi Api;

@@ -50,8 +50,7 @@ struct MainWindow : ::testing::Test {
     // The last record sent as the user sees it: "icon|tip|balloon|balloon title".
     std::string Shown() {
         const TrayIconRecord& r = Recorder::trays.back().second;
-        const char* icon = r.hIcon == StateIcon(IDI_ON) ? "on" : r.hIcon == StateIcon(IDI_OFF) ? "off" : "?";
-        return icon + ("|" + std::string(r.szTip) + "|" + r.szInfo + "|" + r.szInfoTitle);
+        return IconLook(r.hIcon).first + "|" + r.szTip + "|" + r.szInfo + "|" + r.szInfoTitle;
     }
     // The Options boxes as the dialog opens; then set so, and OK, which itself sends nothing to the shell.
     std::pair<bool, bool> Options(bool autostart, bool balloons) {

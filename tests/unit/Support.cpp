@@ -37,10 +37,17 @@ LONG WINAPI CloseKey(HKEY key) {
     --Recorder::openKeys;
     return ::RegCloseKey(key);
 }
+// One icon a window, as the shell keeps it: an add is refused while it is there (or there is no notification area), a
+// modify or a delete while it is not.
 BOOL WINAPI Notify(DWORD message, PNOTIFYICONDATAA data) {
     Log("Shell_NotifyIconA", UINT{message});
     Recorder::trays.emplace_back(message, *reinterpret_cast<TrayIconRecord*>(data));
-    return !(message == NIM_ADD && Recorder::failAdds > 0 && Recorder::failAdds--);
+    const bool there = Recorder::iconOf == data->hWnd;
+    if (message == NIM_DELETE && there) Recorder::iconOf = nullptr;
+    if (message != NIM_ADD) return there;
+    if (there || (Recorder::failAdds > 0 && Recorder::failAdds--)) return FALSE;
+    Recorder::iconOf = data->hWnd;
+    return TRUE;
 }
 BOOL WINAPI Parameter(UINT action, UINT on, PVOID, UINT flags) {
     Log("SystemParametersInfoA", action, on, flags);
@@ -65,6 +72,11 @@ EXECUTION_STATE WINAPI ExecutionState(EXECUTION_STATE flags) {
 }
 BOOL WINAPI SetRequest(HANDLE, POWER_REQUEST_TYPE type) { return Logged(TRUE, "PowerSetRequest", UINT(type)); }
 BOOL WINAPI ClearRequest(HANDLE, POWER_REQUEST_TYPE type) { return Logged(TRUE, "PowerClearRequest", UINT(type)); }
+HRESULT WINAPI MonitorDpi(HMONITOR monitor, int type, UINT* x, UINT* y) {
+    if (!Recorder::taskbarDpi) return Recorder::realMonitorDpi(monitor, type, x, y);
+    *x = *y = Recorder::taskbarDpi;
+    return S_OK;
+}
 
 }  // namespace
 
@@ -72,12 +84,15 @@ Recorder::Recorder() {
     calls.clear();
     trays.clear();
     openKeys = failAdds = 0;
+    iconOf = nullptr;
+    taskbarDpi = 0;
+    realMonitorDpi = saved.GetDpiForMonitor;
     failWrites = failRequests = false;
     duringBroadcast = nullptr;
     TrayIconData = {};  // as at process start
     ShowBubbles = false;
     Api = {OpenKey, CreateKey, ::RegQueryValueExA, SetValue, DeleteValue, CloseKey, Notify, Parameter, Shell, Help,
-           Box, Exit, CreateRequest, SetRequest, ClearRequest, ExecutionState};
+           Box, Exit, CreateRequest, SetRequest, ClearRequest, ExecutionState, MonitorDpi};
 }
 
 std::vector<std::string> Recorder::Matching(const std::string& prefix) {
