@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "platform/Dpi.h"
 #include "platform/Text.h"
 
 namespace {
@@ -72,9 +73,8 @@ EXECUTION_STATE WINAPI ExecutionState(EXECUTION_STATE flags) {
 }
 BOOL WINAPI SetRequest(HANDLE, POWER_REQUEST_TYPE type) { return Logged(TRUE, "PowerSetRequest", UINT(type)); }
 BOOL WINAPI ClearRequest(HANDLE, POWER_REQUEST_TYPE type) { return Logged(TRUE, "PowerClearRequest", UINT(type)); }
-HRESULT WINAPI MonitorDpi(HMONITOR monitor, int type, UINT* x, UINT* y) {
-    if (!Recorder::taskbarDpi) return Recorder::realMonitorDpi(monitor, type, x, y);
-    *x = *y = Recorder::taskbarDpi;
+HRESULT WINAPI MonitorDpi(HMONITOR, int, UINT* x, UINT* y) {  // as Wine answers (the screen's), unless told another
+    *x = *y = Recorder::taskbarDpi ? Recorder::taskbarDpi : ScreenDpi(LOGPIXELSX);
     return S_OK;
 }
 
@@ -86,7 +86,6 @@ Recorder::Recorder() {
     openKeys = failAdds = 0;
     iconOf = nullptr;
     taskbarDpi = 0;
-    realMonitorDpi = saved.GetDpiForMonitor;
     failWrites = failRequests = false;
     duringBroadcast = nullptr;
     TrayIconData = {};  // as at process start

@@ -27,8 +27,7 @@ struct Recorder {
     static inline bool failRequests = false;       // no power request can be made
     static inline std::function<void()> duringBroadcast;  // run once inside the next SystemParametersInfoA
     static inline HWND iconOf = nullptr;                  // the window whose tray icon the shell shows
-    static inline UINT taskbarDpi = 0;                    // the taskbar's monitor at this DPI; 0: as Wine says
-    static inline decltype(PlatformApi::GetDpiForMonitor) realMonitorDpi = nullptr;
+    static inline UINT taskbarDpi = 0;                    // the taskbar's monitor at this DPI; 0: the screen's
 };
 
 // A value (below HKEY_CURRENT_USER unless told), read and written past the recorder: (type, bytes), or nothing.
