@@ -141,6 +141,17 @@ def icon_every_size(colours, field):
         return (folder / "all.ico").read_bytes()
 
 
+def size_figure(path):
+    """Every image of the on and off icons, each at its own size, with its width: the README's figure."""
+    with tempfile.TemporaryDirectory() as tmp:
+        subprocess.run(["icotool", "-x", "-o", tmp, str(RES / "on.ico"), str(RES / "off.ico")], check=True)
+        images = sorted(pathlib.Path(tmp).glob("on_*.png")) + sorted(pathlib.Path(tmp).glob("off_*.png"))
+        subprocess.run(["montage", "-label", "%w", "-font", "DejaVu-Sans", "-pointsize", "11", "-background", "#d8d8d8",
+                        "-geometry", "+12+6", "-gravity", "south", "-tile", f"{len(images) // 2}x2", *map(str, images),
+                        "-strip", "-define", "png:exclude-chunks=date,time", str(path)], check=True)
+    print(f"{path.relative_to(RES.parent)}: the icons at every size")
+
+
 def main():
     on = {".": GREEN, "#": BLACK}
     off = {".": RED, "#": BLACK}
@@ -154,6 +165,7 @@ def main():
     for name, data in outputs.items():
         (RES / name).write_bytes(data)
         print(f"res/{name}: {len(data)} bytes")
+    size_figure(RES.parent / "docs" / "screenshots" / "icon-sizes.png")
 
 
 if __name__ == "__main__":
