@@ -365,9 +365,8 @@ TEST_F(MainWindow, EverySwitchEndsTrueAndAPromiseIsKeptOnTimeWhateverCrossesIt) 
 // Each window at the screen's DPI (96, 144, 192: ctest's unit, high_dpi, high_dpi_192), and again when told it moved to
 // a monitor of each DPI, as only Windows tells it. The Downloader moves with its window and stays 32 pixels.
 TEST(Layout, WindowsControlsAndFontsGrowWithTheScreensDpiAndWithTheMonitorsTheyMoveTo) {
-    const char* expected = getenv("BLIMO_EXPECT_DPI");
     const int screen = ScreenDpi(LOGPIXELSX);
-    ASSERT_EQ(screen, expected ? atoi(expected) : 96);
+    ASSERT_EQ(screen, getenv("BLIMO_EXPECT_DPI") ? atoi(getenv("BLIMO_EXPECT_DPI")) : 96);
     Recorder rec;  // no real tray icon from this process
     frmMain main;
     using Box = std::array<long, 5>;  // x, y, width, height, font height; a window's own row: its client area
