@@ -44,8 +44,10 @@ bench: build
 	BLIMO_SOURCE_DIR=$(CURDIR) scripts/xvfb-session scripts/bench
 
 # Pictures of the running program for the README, into docs/screenshots: at 96 DPI, and About,
-# Options and the update dialog at 144 DPI (dpi144-*.png). Their Wine prefix is their own.
+# Options and the update dialog at 144 and 192 DPI (dpi144-*.png, dpi192-*.png), the notification
+# area at each. Their Wine prefix is their own.
 .PHONY: screenshots
 screenshots: build
+	WINEPREFIX=$(BLIMO_BUILD_DIR)/wineprefix-shots scripts/xvfb-session scripts/screenshots --dpi 192
 	WINEPREFIX=$(BLIMO_BUILD_DIR)/wineprefix-shots scripts/xvfb-session scripts/screenshots --dpi 144
 	WINEPREFIX=$(BLIMO_BUILD_DIR)/wineprefix-shots scripts/xvfb-session scripts/screenshots

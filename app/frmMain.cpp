@@ -8,6 +8,7 @@
 #include "options/frmOptions.h"
 #include "platform/Api.h"
 #include "platform/ChangeWatch.h"
+#include "platform/Dpi.h"
 #include "platform/Text.h"
 #include "services/Hotkey.h"
 #include "services/ProgramVersion.h"
@@ -32,15 +33,6 @@ struct SwitchRow {
 };
 constexpr SwitchRow kSwitchOn = {L"1", IDI_ON, L"Your ScreenSaver has been turned On.", L"ScreenSaver On"};
 constexpr SwitchRow kSwitchOff = {L"0", IDI_OFF, L"Your ScreenSaver has been turned Off.", L"ScreenSaver Off"};
-
-HICON LoadStateIcon(int resource) {
-    // Shared icons: loading one again hands back the same handle, so switching never leaks.
-    auto icon = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(resource), IMAGE_ICON,
-                                              GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
-                                              LR_SHARED));
-    if (!icon) FatalError("the switch", "Icon resource " + std::to_string(resource) + " cannot be loaded.");
-    return icon;
-}
 
 // What the icon shows: the administrator's state when a policy sets one, else the user's text.
 std::wstring SettingShown(bool& byPolicy) {
@@ -130,6 +122,30 @@ void frmMain::Form_Load() {
     }
 }
 
+// The on or off icon, the image drawn for the size the notification area uses now (the small icon at
+// its monitor's DPI). Not a shared icon: the system hands back the first one loaded, whatever size is
+// asked for later. Both are loaded again when that size changes.
+HICON frmMain::LoadStateIcon(int resource) {
+    const int size = SystemMetricForDpi(SM_CXSMICON, TaskbarDpi());
+    if (size != stateIconSize_) {
+        stateIconSize_ = size;
+        for (UniqueIcon& icon : stateIcons_) icon.reset();
+    }
+    UniqueIcon& icon = stateIcons_[resource == IDI_OFF];
+    if (!icon)
+        icon.reset(static_cast<HICON>(
+            LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(resource), IMAGE_ICON, size, size, 0)));
+    if (!icon) FatalError("the switch", "Icon resource " + std::to_string(resource) + " cannot be loaded.");
+    return icon.get();
+}
+
+// The taskbar was made again (the shell restarted) or its DPI changed, which it tells the same way
+// while the icon is still there: the icon at the size the notification area uses now, added again.
+void frmMain::RenewTrayIcon() {
+    SetIcon(LoadStateIcon(SaverState == L"0" ? IDI_OFF : IDI_ON));
+    KeepTrayIcon(ReAddTrayIcon());
+}
+
 void frmMain::Controls_Load() { SetText("lblVersion", L"Version " + FromAnsi(DisplayVersion(ProgramVersion()))); }
 
 void frmMain::SetMenuBitmaps() {
@@ -190,10 +206,11 @@ bool frmMain::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         result = kCommandAnswered + code + (code == 2 ? static_cast<LRESULT>(GetLastError() & 0x7FFF) << 16 : 0);
         return true;
     }
-    if (msg == taskbarCreated_ && taskbarCreated_ != 0) {  // the shell restarted: our icon is gone
-        KeepTrayIcon(ReAddTrayIcon());
+    if (msg == taskbarCreated_ && taskbarCreated_ != 0) {
+        RenewTrayIcon();
         return true;
     }
+    if (msg == WM_DPICHANGED) RenewTrayIcon();  // and the form lays the About window out anew
     if (msg == WM_TIMER && wp == kPromiseTimer) {
         AlarmRang();
         return true;

@@ -67,6 +67,8 @@ private:
     void SwitchOver();
     int AnswerStatus(HWND to) const;
     void KeepTrayIcon(bool added);
+    HICON LoadStateIcon(int resource);
+    void RenewTrayIcon();
     void KeepDisplay();
 
     DisplayHold hold_;
@@ -74,6 +76,8 @@ private:
     unsigned changes_ = 0;  // of the state shown: counts each switch and each change made elsewhere
 
     UINT taskbarCreated_ = 0;
+    UniqueIcon stateIcons_[2];  // on and off, at the notification area's size
+    int stateIconSize_ = 0;
     int trayRetriesLeft_ = 0;
     bool byPolicy_ = false;
     uint64_t promisedOn_ = 0;  // when the screensaver goes back on (UTC); 0: no such promise

@@ -15,6 +15,15 @@ HWND WINAPI HtmlHelpOnDemand(HWND owner, LPCSTR file, UINT command, DWORD_PTR da
     return real ? real(owner, file, command, data) : nullptr;
 }
 
+HRESULT WINAPI DpiForMonitorOnDemand(HMONITOR monitor, int type, UINT* x, UINT* y) {
+    using DpiFn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+    static DpiFn real = [] {
+        HMODULE lib = LoadSystemLibrary("shcore.dll");
+        return lib ? reinterpret_cast<DpiFn>(reinterpret_cast<void*>(GetProcAddress(lib, "GetDpiForMonitor"))) : nullptr;
+    }();
+    return real ? real(monitor, type, x, y) : E_NOTIMPL;
+}
+
 }  // namespace
 
 PlatformApi Api = {
@@ -24,4 +33,5 @@ PlatformApi Api = {
     ::PowerCreateRequest, ::PowerSetRequest,       ::PowerClearRequest,  ::SetThreadExecutionState,
     ::RegisterApplicationRestart,
     ::CreateProcessA,
+    DpiForMonitorOnDemand,
 };

@@ -32,6 +32,9 @@ struct PlatformApi {
     // "/off:run": a program that asks for administrator rights fails here only on Windows itself.
     BOOL(WINAPI* CreateProcessA)(LPCSTR, LPSTR, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID, LPCSTR,
                                  LPSTARTUPINFOA, LPPROCESS_INFORMATION);
+    // A monitor's own DPI (Windows 8.1 and later, from shcore.dll; E_NOTIMPL before): Wine gives every monitor
+    // the screen's, so a test stands in for a taskbar on a monitor of another DPI.
+    HRESULT(WINAPI* GetDpiForMonitor)(HMONITOR, int, UINT*, UINT*);
 };
 
 extern PlatformApi Api;

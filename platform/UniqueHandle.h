@@ -1,13 +1,21 @@
 #pragma once
-// A kernel handle (file, thread, event) closed when its owner goes; a lock held while its owner lives.
+// A kernel handle (file, thread, event) closed and an icon destroyed when its owner goes; a lock held while its owner
+// lives.
 #include <windows.h>
 
 #include <memory>
+#include <type_traits>
 
 struct HandleCloser {
     void operator()(HANDLE h) const { CloseHandle(h); }
 };
 using UniqueHandle = std::unique_ptr<void, HandleCloser>;
+
+// An icon loaded for this program alone (not shared), destroyed with its owner.
+struct IconDestroyer {
+    void operator()(HICON icon) const { DestroyIcon(icon); }
+};
+using UniqueIcon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDestroyer>;
 
 class Locked {
 public:

@@ -49,10 +49,12 @@ bool AddTrayIcon(HWND owner, std::wstring_view tip) {
 }
 
 bool ReAddTrayIcon() {
-    // The icon comes back with its current picture and tip; a balloon already shown stays gone.
+    // The icon comes back with the window's current picture and the tip; a balloon already shown stays gone.
+    TrayIconData.hIcon = reinterpret_cast<HICON>(SendMessageA(TrayIconData.hWnd, WM_GETICON, ICON_BIG, 0));
     TrayIconRecord copy = TrayIconData;
     copy.szInfo[0] = '\0';
-    return Api.Shell_NotifyIconA(NIM_ADD, reinterpret_cast<PNOTIFYICONDATAA>(&copy)) != FALSE;
+    auto* record = reinterpret_cast<PNOTIFYICONDATAA>(&copy);
+    return Api.Shell_NotifyIconA(NIM_ADD, record) || Api.Shell_NotifyIconA(NIM_MODIFY, record);
 }
 
 void RemoveTrayIcon() {

@@ -57,7 +57,8 @@ extern bool ShowBubbles;
 // then NIM_ADD. Returns the shell's answer, so a caller can try again while the notification area
 // is not there yet.
 bool AddTrayIcon(HWND owner, std::wstring_view tip = L"BLIMO");
-// Adds the icon again with the record as it stands (after the taskbar was restarted).
+// Adds the icon again with the record as it stands and the window's icon (after the taskbar was
+// restarted); where the shell refuses, as it does while the icon is there, modifies it instead.
 bool ReAddTrayIcon();
 // Exit: NIM_DELETE with the record unchanged.
 void RemoveTrayIcon();

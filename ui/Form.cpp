@@ -14,7 +14,6 @@ namespace {
 
 constexpr int kControlBase = 100;  // control ids; 1 and 2 stay free for IDOK and IDCANCEL
 constexpr int kMenuBase = 1000;    // menu item ids
-constexpr FontDef kDefaultFont = {"MS Sans Serif", 800, false, false};
 constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 
 DWORD StyleOf(const FormDef& def) { return def.dialogFrame ? kFormStyle & ~WS_MINIMIZEBOX : kFormStyle; }
@@ -46,11 +45,6 @@ BOOL CALLBACK CollectEnabled(HWND w, LPARAM list) {
     return TRUE;
 }
 
-bool SameFont(const FontDef& a, const FontDef& b) {
-    return lstrcmpA(a.face, b.face) == 0 && a.hundredthsOfPoint == b.hundredthsOfPoint && a.bold == b.bold &&
-           a.italic == b.italic;
-}
-
 }  // namespace
 
 Form::Form(const FormDef& def, std::span<const Route> routes, Controls when)
@@ -60,31 +54,15 @@ Form::~Form() {
     if (hwnd_) DestroyWindow(hwnd_);
 }
 
-int ScreenDpi(int axis) {
-    // The screen's dots per inch are fixed for the life of the process: read them once.
-    auto read = [](int which) {
-        HDC screen = GetDC(nullptr);
-        int dpi = GetDeviceCaps(screen, which);
-        ReleaseDC(nullptr, screen);
-        return dpi > 0 ? dpi : 96;
-    };
-    static const int x = read(LOGPIXELSX), y = read(LOGPIXELSY);
-    return axis == LOGPIXELSY ? y : x;
-}
-
-int Form::TwipsPerPixelX() { return 1440 / ScreenDpi(LOGPIXELSX); }
-int Form::TwipsPerPixelY() { return 1440 / ScreenDpi(LOGPIXELSY); }
-int Form::ToPixels(int twips) { return MulDiv(twips, ScreenDpi(LOGPIXELSX), 1440); }
-
 void Form::Load() {
     if (hwnd_) return;
     RegisterFormClass(&Form::WndProc);
-    RECT r = {0, 0, ToPixels(def_.clientWidth), ToPixels(def_.clientHeight)};
-    AdjustWindowRectEx(&r, StyleOf(def_), def_.menu != nullptr, ExStyleOf(def_));
+    dpi_ = static_cast<UINT>(ScreenDpi(LOGPIXELSX));  // until the window is on a monitor, which may have its own
+    const SIZE size = FrameSize(dpi_, StyleOf(def_), ExStyleOf(def_));
     CreateWindowExA(ExStyleOf(def_), kFormClass, Ansi(def_.caption).c_str(), StyleOf(def_), CW_USEDEFAULT,
-                    CW_USEDEFAULT, r.right - r.left, r.bottom - r.top, nullptr, nullptr,
-                    GetModuleHandleA(nullptr), this);
+                    CW_USEDEFAULT, size.cx, size.cy, nullptr, nullptr, GetModuleHandleA(nullptr), this);
     if (!hwnd_) FatalError(Ansi(def_.caption), "The window cannot be created.");
+    if (WindowDpi(hwnd_) != dpi_) FitToDpi(WindowDpi(hwnd_), nullptr);
     CreateMenuBar();
     if (when_ == Controls::WithWindow) EnsureControls();
     if (icon_) SetIcon(icon_);
@@ -174,21 +152,6 @@ void Form::CreateControls() {
         SendMessageA(item, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(c.font)), FALSE);
         if (HBITMAP bmp = BitmapFor(i)) SendMessageA(item, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bmp));
     }
-}
-
-HFONT Form::FontFor(const FontDef& wanted) {
-    const FontDef& f = wanted.face ? wanted : kDefaultFont;
-    for (auto& [def, font] : fonts_)
-        if (SameFont(def, f)) return font;
-    LOGFONTA lf = {};
-    lf.lfHeight = -MulDiv(f.hundredthsOfPoint, ScreenDpi(LOGPIXELSY), 7200);
-    lf.lfWeight = f.bold ? FW_BOLD : FW_NORMAL;
-    lf.lfItalic = f.italic;
-    lf.lfCharSet = DEFAULT_CHARSET;
-    lstrcpynA(lf.lfFaceName, f.face, LF_FACESIZE);
-    HFONT font = CreateFontIndirectA(&lf);
-    fonts_.emplace_back(f, font);
-    return font;
 }
 
 void Form::Centre() {
@@ -393,6 +356,12 @@ LRESULT Form::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         }
         case WM_CLOSE:
             if (QueryClose()) Unload();
+            return 0;
+        case WM_GETDPISCALEDSIZE:  // so that the size Windows suggests with WM_DPICHANGED is the layout's own
+            *reinterpret_cast<SIZE*>(lp) = FrameSize(static_cast<UINT>(wp), GetWindowLongA(hwnd_, GWL_STYLE), GetWindowLongA(hwnd_, GWL_EXSTYLE));
+            return TRUE;
+        case WM_DPICHANGED:
+            FitToDpi(LOWORD(wp), reinterpret_cast<const RECT*>(lp));
             return 0;
         case WM_GETICON:  // every size: the form has one icon
             return reinterpret_cast<LRESULT>(icon_);

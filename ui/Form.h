@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Dpi.h"
 #include "platform/Fatal.h"
 #include "ui/Layout.h"
 
@@ -84,7 +85,7 @@ public:
     // Twips per pixel of the screen, as whole numbers (15 at 96 dots per inch).
     static int TwipsPerPixelX();
     static int TwipsPerPixelY();
-    static int ToPixels(int twips);
+    int ToPixels(int twips) const;  // at the window's own DPI: its monitor's
 
     // Raise the click event of a control or menu item, as the user's click would.
     void Click(std::string_view source);
@@ -110,6 +111,8 @@ private:
     HBITMAP BitmapFor(size_t row) const;
     void CreateMenuBar();
     HFONT FontFor(const FontDef& font);
+    SIZE FrameSize(UINT dpi, DWORD style, DWORD exStyle) const;
+    void FitToDpi(UINT dpi, const RECT* suggested);
     int IndexOf(std::string_view name) const;
     const char* SourceOf(int id) const;
     void Fire(const char* source);
@@ -120,6 +123,7 @@ private:
     const FormDef& def_;
     std::span<const Route> routes_;
     HWND hwnd_ = nullptr;
+    UINT dpi_ = 96;  // what the window is laid out for
     HICON icon_ = nullptr;
     bool shownOnce_ = false;
     Controls when_;
@@ -136,7 +140,4 @@ private:
 // form go through IsDialogMessage (Tab, access keys, Enter, space). Returns when `modal` (if given)
 // has unloaded, or when the thread's WM_QUIT arrives (the quit message is left for the outer loop).
 int RunMessageLoop(const Form* modal = nullptr);
-
-// The screen's dots per inch, LOGPIXELSX or LOGPIXELSY.
-int ScreenDpi(int axis);
 

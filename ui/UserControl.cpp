@@ -235,17 +235,17 @@ std::optional<HostError> UserControl::StartAsyncRead(std::wstring_view target, i
 }
 
 // Rounded once, at the end: 1440 / 192 is 7.5 twips a pixel, not 7.
-int UserControl::ScaleXToTwips(int pixels) { return MulDiv(pixels, 1440, ScreenDpi(LOGPIXELSX)); }
-int UserControl::ScaleYToTwips(int pixels) { return MulDiv(pixels, 1440, ScreenDpi(LOGPIXELSY)); }
+int UserControl::ScaleXToTwips(int pixels) const { return MulDiv(pixels, 1440, static_cast<int>(WindowDpi(hwnd_))); }
+int UserControl::ScaleYToTwips(int pixels) const { return MulDiv(pixels, 1440, static_cast<int>(WindowDpi(hwnd_))); }
 int UserControl::Width() const { return ScaleXToTwips(WindowSize(hwnd_).cx); }
 int UserControl::Height() const { return ScaleYToTwips(WindowSize(hwnd_).cy); }
 
 std::optional<HostError> UserControl::SetWidth(int twips) {
-    return ResizeTo(hwnd_, {MulDiv(twips, ScreenDpi(LOGPIXELSX), 1440), WindowSize(hwnd_).cy});
+    return ResizeTo(hwnd_, {MulDiv(twips, static_cast<int>(WindowDpi(hwnd_)), 1440), WindowSize(hwnd_).cy});
 }
 
 std::optional<HostError> UserControl::SetHeight(int twips) {
-    return ResizeTo(hwnd_, {WindowSize(hwnd_).cx, MulDiv(twips, ScreenDpi(LOGPIXELSY), 1440)});
+    return ResizeTo(hwnd_, {WindowSize(hwnd_).cx, MulDiv(twips, static_cast<int>(WindowDpi(hwnd_)), 1440)});
 }
 
 std::wstring SystemErrorText(DWORD number) {

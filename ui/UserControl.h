@@ -43,8 +43,9 @@ protected:
     std::optional<HostError> StartAsyncRead(std::wstring_view target, int readType, std::wstring_view tag,
                                             int options);
 
-    static int ScaleXToTwips(int pixels);
-    static int ScaleYToTwips(int pixels);
+    // At the control's own DPI, its window's: a window may be moved to a monitor of another.
+    int ScaleXToTwips(int pixels) const;
+    int ScaleYToTwips(int pixels) const;
     int Width() const;  // twips
     int Height() const;
     // A size equal to the current one changes nothing and raises no resize notification.

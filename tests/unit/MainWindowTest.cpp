@@ -67,8 +67,7 @@ struct MainWindow : ::testing::Test {
     std::string Shown() {
         if (Recorder::trays.empty()) return "no icon";
         const TrayIconRecord& r = Recorder::trays.back().second;
-        const char* icon = r.hIcon == StateIcon(IDI_ON) ? "on" : r.hIcon == StateIcon(IDI_OFF) ? "off" : "?";
-        return icon + ("|" + std::string(r.szTip) + "|" + r.szInfo + "|" + r.szInfoTitle);
+        return IconLook(r.hIcon).first + "|" + r.szTip + "|" + r.szInfo + "|" + r.szInfoTitle;
     }
     // The Options boxes as the dialog opens; then set so, and OK, which itself sends nothing to the shell.
     std::pair<bool, bool> Options(bool autostart, bool balloons) {
@@ -176,6 +175,20 @@ TEST_F(MainWindow, TheIconIsTriedForTwoMinutesAndComesBackAfterTheShellRestartsW
     EXPECT_EQ(Shown(), "on|ScreenSaver On||ScreenSaver On");
     Pump(2100);
     EXPECT_EQ(adds(0), 63u) << "a retry timer still runs";
+}
+
+// The image drawn for the notification area's size: the taskbar's small icon at the screen's DPI (96, 144, 192: ctest's
+// unit, high_dpi, high_dpi_192), and again when the taskbar, still showing the icon, tells of its monitor's new DPI.
+TEST_F(MainWindow, TheTrayIconIsDrawnForTheNotificationAreasSizeAtEveryDpi) {
+    Start("0");
+    EXPECT_EQ(IconLook(TrayIconData.hIcon), std::pair(std::string("off"), long{GetSystemMetrics(SM_CXSMICON)}));
+    for (auto [dpi, pixels] : {std::pair(144u, 24L), {192u, 32L}, {96u, 16L}}) {
+        Recorder::taskbarDpi = dpi;
+        Recorder::calls.clear();
+        SendMessageA(main.Hwnd(), RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+        EXPECT_EQ(IconLook(Recorder::trays.back().second.hIcon), std::pair(std::string("off"), pixels)) << dpi;
+        EXPECT_EQ(Recorder::calls, (Calls{"Shell_NotifyIconA 0", "Shell_NotifyIconA 1"})) << "not an add, refused, then a modify";
+    }
 }
 
 TEST_F(MainWindow, ChangesMadeElsewhereShowWithoutABalloonAndAPolicyRefusesEverySwitch) {
@@ -416,31 +429,43 @@ TEST_F(MainWindow, EverySwitchEndsTrueAndAPromiseIsKeptOnTimeWhateverCrossesIt) 
     approved.Delete();
 }
 
-TEST(Layout, WindowsControlsAndFontsGrowWithTheScreensDpi) {
-    const bool large = ScreenDpi(LOGPIXELSX) == 144;
-    ASSERT_EQ(ScreenDpi(LOGPIXELSX), getenv("BLIMO_EXPECT_DPI") ? 144 : 96);
+// Each window at the screen's DPI (96, 144, 192: ctest's unit, high_dpi, high_dpi_192), and again when told it moved to
+// a monitor of each DPI, as only Windows tells it. The Downloader moves with its window and stays 32 pixels.
+TEST(Layout, WindowsControlsAndFontsGrowWithTheScreensDpiAndWithTheMonitorsTheyMoveTo) {
+    const int screen = ScreenDpi(LOGPIXELSX);
+    ASSERT_EQ(screen, getenv("BLIMO_EXPECT_DPI") ? atoi(getenv("BLIMO_EXPECT_DPI")) : 96);
     Recorder rec;  // no real tray icon from this process
     frmMain main;
     using Box = std::array<long, 5>;  // x, y, width, height, font height; a window's own row: its client area
-    const std::tuple<Form*, const char*, Box, Box> rows[] = {  // at 96 DPI, at 144
-        {&main, "cmdHelp", {256, 136, 73, 21, -11}, {384, 204, 110, 32, -16}},
-        {&main, "About BLIMO", {0, 0, 337, 176}, {0, 0, 506, 264}},
-        {&frmOptions::Instance(), "Options", {0, 0, 397, 273}, {0, 0, 596, 410}},
-        {&frmOptions::Instance(), "hkyHotkey", {72, 192, 192, 25, -16}, {108, 288, 288, 38, -24}},
-        {&frmUpdate::Instance(), "Check for Updates", {0, 0, 312, 165}, {0, 0, 468, 248}}};
-    for (auto [form, name, at96, at144] : rows) {
+    const std::tuple<Form*, const char*, Box, Box, Box> rows[] = {  // at 96 DPI, at 144, at 192
+        {&main, "cmdHelp", {256, 136, 73, 21, -11}, {384, 204, 110, 32, -16}, {512, 272, 146, 42, -21}},
+        {&main, "About BLIMO", {0, 0, 337, 176}, {0, 0, 506, 264}, {0, 0, 674, 352}},
+        {&frmOptions::Instance(), "Options", {0, 0, 397, 273}, {0, 0, 596, 410}, {0, 0, 794, 546}},
+        {&frmOptions::Instance(), "hkyHotkey", {72, 192, 192, 25, -16}, {108, 288, 288, 38, -24}, {144, 384, 384, 50, -32}},
+        {&frmUpdate::Instance(), "Check for Updates", {0, 0, 312, 165}, {0, 0, 468, 248}, {0, 0, 624, 330}},
+        {&frmUpdate::Instance(), "lblUpdates", {0, 0, 313, 25, -18}, {0, 0, 470, 38, -27}, {0, 0, 626, 50, -36}},
+        {&frmUpdate::Instance(), "Downloader1", {272, 128, 32, 32}, {408, 192, 32, 32}, {544, 256, 32, 32}}};
+    for (auto [form, name, at96, at144, at192] : rows) {
         SCOPED_TRACE(name);
         if (!form->Loaded()) form->Load();
-        const HWND item = form->Item(name);
-        RECT r;
-        if (item) GetWindowRect(item, &r);
-        else GetClientRect(form->Hwnd(), &r);
-        if (item) MapWindowPoints(nullptr, form->Hwnd(), reinterpret_cast<POINT*>(&r), 2);
-        LOGFONTA lf = {};
-        GetObjectA(reinterpret_cast<HFONT>(SendMessageA(item, WM_GETFONT, 0, 0)), sizeof lf, &lf);
-        const Box seen = {r.left, r.top, r.right - r.left, r.bottom - r.top, lf.lfHeight};
-        EXPECT_EQ(seen, large ? at144 : at96);
         EXPECT_EQ(GetWindowLongA(form->Hwnd(), GWL_STYLE) & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX), form == &main ? WS_MINIMIZEBOX : 0L);
+        for (const int moved : {0, 192, 144, 96, screen}) {  // 0: as loaded
+            RECT suggested = {40, 30, 50, 40};  // where Windows would put it on that monitor
+            if (moved) SendMessageA(form->Hwnd(), WM_DPICHANGED, MAKEWPARAM(moved, moved), reinterpret_cast<LPARAM>(&suggested));
+            const int dpi = moved ? moved : screen;
+            const HWND item = form->Item(name);
+            RECT r;
+            if (item) GetWindowRect(item, &r);
+            else GetClientRect(form->Hwnd(), &r);
+            if (item) MapWindowPoints(nullptr, form->Hwnd(), reinterpret_cast<POINT*>(&r), 2);
+            LOGFONTA lf = {};
+            GetObjectA(reinterpret_cast<HFONT>(SendMessageA(item, WM_GETFONT, 0, 0)), sizeof lf, &lf);
+            const Box& want = dpi == 96 ? at96 : dpi == 144 ? at144 : at192;
+            // Wine keeps the frame at the screen's DPI whatever the window is told: its height shows at that DPI alone.
+            if (!item && dpi != screen) r.bottom = r.top + want[3];
+            const Box seen = {r.left, r.top, r.right - r.left, r.bottom - r.top, lf.lfHeight};
+            EXPECT_EQ(seen, want) << dpi;
+        }
     }
 }
 

@@ -41,7 +41,7 @@ TEST(Registry, EachStoredShapeReadsAsItsTextAndStartUpShowsWhatItMeans) {
         main.Load();
         frmOptions& options = frmOptions::Instance();
         options.Load();
-        EXPECT_EQ(main.Icon(), StateIcon(off ? IDI_OFF : IDI_ON));
+        EXPECT_EQ(IconLook(main.Icon()).first, off ? "off" : "on");
         EXPECT_EQ(Ansi(main.SaverState), text);
         EXPECT_EQ(std::pair(ShowBubbles, options.Checked("chkBubble")), std::pair(bubbles, bubbles)) << "balloons, box";
         EXPECT_EQ(options.Checked("chkAutoStart"), !text.empty());

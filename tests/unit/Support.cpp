@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "platform/Dpi.h"
 #include "platform/Text.h"
 
 namespace {
@@ -37,10 +38,17 @@ LONG WINAPI CloseKey(HKEY key) {
     --Recorder::openKeys;
     return ::RegCloseKey(key);
 }
+// One icon a window, as the shell keeps it: an add is refused while it is there (or there is no notification area), a
+// modify or a delete while it is not.
 BOOL WINAPI Notify(DWORD message, PNOTIFYICONDATAA data) {
     Log("Shell_NotifyIconA", UINT{message});
     Recorder::trays.emplace_back(message, *reinterpret_cast<TrayIconRecord*>(data));
-    return !(message == NIM_ADD && Recorder::failAdds > 0 && Recorder::failAdds--);
+    const bool there = Recorder::iconOf == data->hWnd;
+    if (message == NIM_DELETE && there) Recorder::iconOf = nullptr;
+    if (message != NIM_ADD) return there;
+    if (there || (Recorder::failAdds > 0 && Recorder::failAdds--)) return FALSE;
+    Recorder::iconOf = data->hWnd;
+    return TRUE;
 }
 BOOL WINAPI Parameter(UINT action, UINT on, PVOID, UINT flags) {
     Log("SystemParametersInfoA", action, on, flags);
@@ -66,6 +74,10 @@ EXECUTION_STATE WINAPI ExecutionState(EXECUTION_STATE flags) {
 HRESULT WINAPI Restart(PCWSTR line, DWORD flags) { return Logged(S_OK, "ApplicationRestart", Ansi(line).c_str(), UINT(flags)); }
 BOOL WINAPI SetRequest(HANDLE, POWER_REQUEST_TYPE type) { return Logged(TRUE, "PowerSetRequest", UINT(type)); }
 BOOL WINAPI ClearRequest(HANDLE, POWER_REQUEST_TYPE type) { return Logged(TRUE, "PowerClearRequest", UINT(type)); }
+HRESULT WINAPI MonitorDpi(HMONITOR, int, UINT* x, UINT* y) {  // as Wine answers (the screen's), unless told another
+    *x = *y = Recorder::taskbarDpi ? Recorder::taskbarDpi : ScreenDpi(LOGPIXELSX);
+    return S_OK;
+}
 
 }  // namespace
 
@@ -73,12 +85,14 @@ Recorder::Recorder() {
     calls.clear();
     trays.clear();
     openKeys = failAdds = 0;
+    iconOf = nullptr;
+    taskbarDpi = 0;
     failWrites = failRequests = false;
     duringBroadcast = nullptr;
     TrayIconData = {};  // as at process start
     ShowBubbles = false;
     Api = {OpenKey, CreateKey, ::RegQueryValueExA, SetValue, DeleteValue, CloseKey, Notify, Parameter, Shell, Help,
-           Box, Exit, CreateRequest, SetRequest, ClearRequest, ExecutionState, Restart, ::CreateProcessA};
+           Box, Exit, CreateRequest, SetRequest, ClearRequest, ExecutionState, Restart, ::CreateProcessA, MonitorDpi};
 }
 
 std::vector<std::string> Recorder::Matching(const std::string& prefix) {

@@ -26,6 +26,8 @@ struct Recorder {
     static inline bool failWrites = false;         // keys cannot be created: a registry that refuses
     static inline bool failRequests = false;       // no power request can be made
     static inline std::function<void()> duringBroadcast;  // run once inside the next SystemParametersInfoA
+    static inline HWND iconOf = nullptr;                  // the window whose tray icon the shell shows
+    static inline UINT taskbarDpi = 0;                    // the taskbar's monitor at this DPI; 0: the screen's
 };
 
 // A value (below HKEY_CURRENT_USER unless told), read and written past the recorder: (type, bytes), or nothing.
@@ -43,9 +45,18 @@ struct Value {
 
 inline std::pair<DWORD, std::string> Sz(const std::string& text) { return {REG_SZ, text + '\0'}; }  // as stored
 
-inline HICON StateIcon(int id) {
-    return static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_ICON,
-                                         GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+// What an icon shows, read from its pixels: "on" (a green field), "off" (red) or "?", and its width.
+inline std::pair<std::string, long> IconLook(HICON icon) {
+    ICONINFO info = {};
+    BITMAP bits = {};
+    if (!GetIconInfo(icon, &info) || !GetObjectA(info.hbmColor, sizeof bits, &bits)) return {"?", 0};
+    HDC dc = CreateCompatibleDC(nullptr);
+    SelectObject(dc, info.hbmColor);
+    const COLORREF centre = GetPixel(dc, bits.bmWidth / 2, bits.bmHeight / 2);  // between the two rows of letters
+    DeleteDC(dc);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    return {centre == RGB(0, 255, 0) ? "on" : centre == RGB(255, 0, 0) ? "off" : "?", bits.bmWidth};
 }
 
 void Pump(DWORD milliseconds);  // lets windows, timers and posted messages run for a while
