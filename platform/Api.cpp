@@ -22,5 +22,5 @@ PlatformApi Api = {
     ::RegDeleteValueA,   ::RegCloseKey,            ::Shell_NotifyIconA, ::SystemParametersInfoA,
     ::ShellExecuteA,     HtmlHelpOnDemand,         ::MessageBoxA,        ::ExitProcess,
     ::PowerCreateRequest, ::PowerSetRequest,       ::PowerClearRequest,  ::SetThreadExecutionState,
-    ::RegisterApplicationRestart,
+    ::RegisterApplicationRestart, ::GetSystemPowerStatus,
 };

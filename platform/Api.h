@@ -29,6 +29,8 @@ struct PlatformApi {
     EXECUTION_STATE(WINAPI* SetThreadExecutionState)(EXECUTION_STATE);
     // Restart after an installer closed the program: the Restart Manager alone acts on it.
     HRESULT(WINAPI* RegisterApplicationRestart)(PCWSTR, DWORD);
+    // The power source and charge: Wine reports none but the mains.
+    BOOL(WINAPI* GetSystemPowerStatus)(LPSYSTEM_POWER_STATUS);
 };
 
 extern PlatformApi Api;

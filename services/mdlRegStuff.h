@@ -20,3 +20,5 @@ void DeleteRegValue(HKEY root, std::wstring_view subkey, std::wstring_view value
 enum class RegView { Own, Native64 };
 std::optional<DWORD> ReadRegDword(HKEY root, std::wstring_view subkey, std::wstring_view valueName,
                                   RegView view = RegView::Own);
+// A REG_SZ value in the chosen view of the registry: none when it is absent or of another type.
+std::optional<std::wstring> ReadRegString(HKEY root, std::wstring_view subkey, std::wstring_view valueName, RegView view);

@@ -64,6 +64,10 @@ EXECUTION_STATE WINAPI ExecutionState(EXECUTION_STATE flags) {
     return Logged(::SetThreadExecutionState(flags), "SetThreadExecutionState", hex);
 }
 HRESULT WINAPI Restart(PCWSTR line, DWORD flags) { return Logged(S_OK, "ApplicationRestart", Ansi(line).c_str(), UINT(flags)); }
+BOOL WINAPI PowerStatus(LPSYSTEM_POWER_STATUS status) {
+    *status = Recorder::power;
+    return TRUE;
+}
 BOOL WINAPI SetRequest(HANDLE, POWER_REQUEST_TYPE type) { return Logged(TRUE, "PowerSetRequest", UINT(type)); }
 BOOL WINAPI ClearRequest(HANDLE, POWER_REQUEST_TYPE type) { return Logged(TRUE, "PowerClearRequest", UINT(type)); }
 
@@ -75,10 +79,11 @@ Recorder::Recorder() {
     openKeys = failAdds = 0;
     failWrites = failRequests = false;
     duringBroadcast = nullptr;
+    power = {1, 0, 255, 0, DWORD(-1), DWORD(-1)};  // on the mains, no battery
     TrayIconData = {};  // as at process start
     ShowBubbles = false;
     Api = {OpenKey, CreateKey, ::RegQueryValueExA, SetValue, DeleteValue, CloseKey, Notify, Parameter, Shell, Help,
-           Box, Exit, CreateRequest, SetRequest, ClearRequest, ExecutionState, Restart};
+           Box, Exit, CreateRequest, SetRequest, ClearRequest, ExecutionState, Restart, PowerStatus};
 }
 
 std::vector<std::string> Recorder::Matching(const std::string& prefix) {

@@ -26,6 +26,7 @@ struct Recorder {
     static inline bool failWrites = false;         // keys cannot be created: a registry that refuses
     static inline bool failRequests = false;       // no power request can be made
     static inline std::function<void()> duringBroadcast;  // run once inside the next SystemParametersInfoA
+    static inline SYSTEM_POWER_STATUS power;              // what GetSystemPowerStatus tells
 };
 
 // A value (below HKEY_CURRENT_USER unless told), read and written past the recorder: (type, bytes), or nothing.
