@@ -112,8 +112,11 @@ void Pump(DWORD milliseconds) {
     for (DWORD end = GetTickCount() + milliseconds; static_cast<LONG>(end - GetTickCount()) > 0;) {
         MSG m;
         while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
-        const std::span<const HANDLE> waits = WatchHandles();  // as the program's loop does
-        if (DWORD got = MsgWaitForMultipleObjects(waits.size(), waits.data(), FALSE, 10, QS_ALLINPUT); got < waits.size())
-            WatchSignaled(got);
+        std::vector<HANDLE> waits(WatchHandles().begin(), WatchHandles().end());  // as the program's loop does
+        const size_t changes = waits.size();
+        waits.insert(waits.end(), ProgramHandles().begin(), ProgramHandles().end());
+        const DWORD got = MsgWaitForMultipleObjects(waits.size(), waits.data(), FALSE, 10, QS_ALLINPUT);
+        if (got < changes) WatchSignaled(got);
+        else if (got < waits.size()) ProgramSignaled(got - changes);
     }
 }

@@ -9,6 +9,7 @@
 
 #include "platform/Api.h"
 #include "platform/ChangeWatch.h"
+#include "platform/ProgramWatch.h"
 #include "res/resource.h"
 #include "services/mdlSysTray.h"
 
