@@ -27,9 +27,9 @@ void CALLBACK Shown(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG child, 
 
 // Runs the loop as the program's does until `wanted` arrives (true) or `ms` pass; the time it arrived.
 bool AwaitNotice(WPARAM wanted, DWORD ms, DWORD& at) {
-    for (DWORD start = GetTickCount(); GetTickCount() - start < ms;) {
-        const auto waits = ProgramHandles();
-        const DWORD got = MsgWaitForMultipleObjects(static_cast<DWORD>(waits.size()), waits.data(), FALSE, 50, QS_ALLINPUT);
+    for (DWORD start = GetTickCount(), spent = 0; spent < ms; spent = GetTickCount() - start) {
+        const auto waits = ProgramHandles();  // asleep until something happens: the bench adds no wake-up of its own
+        const DWORD got = MsgWaitForMultipleObjects(static_cast<DWORD>(waits.size()), waits.data(), FALSE, ms - spent, QS_ALLINPUT);
         if (got < waits.size()) ProgramSignaled(got);
         for (MSG m; PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE);) {
             if (m.message == kMessage && m.wParam == wanted) {
