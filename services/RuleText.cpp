@@ -78,12 +78,6 @@ std::optional<OffHours> HoursRule(std::string_view text) {
     return hours;
 }
 
-bool HoursHoldAt(const OffHours& hours, int isoWeekday, int minuteOfDay) {
-    const auto onDay = [&](int day) { return (hours.days >> ((day + 6) % 7)) & 1; };  // day 0 is the Sunday before
-    if (hours.start < hours.end) return onDay(isoWeekday) && minuteOfDay >= hours.start && minuteOfDay < hours.end;
-    return (onDay(isoWeekday) && minuteOfDay >= hours.start) || (onDay(isoWeekday - 1) && minuteOfDay < hours.end);
-}
-
 bool OnlyPluggedInRule(std::string_view text) { return Trimmed(text) == "1"; }
 
 std::optional<int> BatteryFloorRule(std::string_view text) {

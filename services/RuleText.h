@@ -25,8 +25,6 @@ struct OffHours {
     bool operator==(const OffHours&) const = default;
 };
 std::optional<OffHours> HoursRule(std::string_view text);
-// Whether the hours hold at a local weekday (1 Monday to 7 Sunday) and minute of that day.
-bool HoursHoldAt(const OffHours& hours, int isoWeekday, int minuteOfDay);
 
 // "OnlyPluggedIn": on only as "1" (blanks around it allowed).
 bool OnlyPluggedInRule(std::string_view text);

@@ -2,6 +2,7 @@
 // the power through the call seam, and the program watch with real processes under Wine.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "Support.h"
@@ -26,7 +27,7 @@ TEST(OffRules, EachStoredFormReadsAsItsRule) {
     // The user's list, the computer's policy, the user's policy (none: absent); the list read; whose it is
     const std::tuple<const char*, const char*, const char*, const char*, bool> lists[] = {
         {" POWERPNT.EXE; vlc ;Teams.exe;", nullptr, nullptr, "POWERPNT.EXE|vlc.exe|Teams.exe|", false},
-        {"C:\\x\\a.exe;*.exe;..;a?.exe;;b.exe.;a<b.exe;ok.EXE", nullptr, nullptr, "ok.EXE|", false},
+        {"C:\\x\\a.exe;x\\a.exe;x/a.exe;*.exe;..;a?.exe;;b.exe.;a<b.exe;ok.EXE", nullptr, nullptr, "ok.EXE|", false},
         {"a.exe", "", "c.exe", "", true}, {"a.exe", nullptr, "c.exe", "c.exe|", true}, {nullptr, "m.exe", "c", "m.exe|", true}};
     // OffHours, its days (bit 0 Monday), start and end; none: no rule
     const std::tuple<const char*, std::optional<OffHours>> hours[] = {
@@ -100,9 +101,10 @@ TEST(OffRules, PowerDecidesWhetherRulesHoldAndWhetherEveryOffEnds) {
     }
 }
 
-std::vector<std::pair<WPARAM, DWORD>> told;  // the watch's messages, as the window received them
+std::vector<std::pair<WPARAM, DWORD>> told;  // the watch's messages about the test's own processes, as received
+std::vector<DWORD> mine;                      // not a program an earlier, aborted run left behind
 LRESULT CALLBACK Receive(HWND w, UINT m, WPARAM wp, LPARAM lp) {
-    if (m == WM_APP) told.emplace_back(wp, static_cast<DWORD>(lp));
+    if (m == WM_APP && std::ranges::count(mine, static_cast<DWORD>(lp))) told.emplace_back(wp, static_cast<DWORD>(lp));
     return DefWindowProcA(w, m, wp, lp);
 }
 PROCESS_INFORMATION Notepad() {
@@ -111,6 +113,7 @@ PROCESS_INFORMATION Notepad() {
     PROCESS_INFORMATION pi = {};
     char line[] = "notepad.exe";
     EXPECT_TRUE(CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    mine.push_back(pi.dwProcessId);
     return pi;
 }
 
@@ -129,7 +132,7 @@ TEST(ProgramWatch, ToldOfAListedProgramRunningBeforeOneStartingAndEachEnd) {
     EXPECT_EQ(told, (std::vector<std::pair<WPARAM, DWORD>>{{kProgramStarted, before.dwProcessId}, {kProgramStarted, after.dwProcessId}}));
     EXPECT_EQ(RunningPrograms(), (std::vector<std::wstring>{L"notepad.exe", L"notepad.exe"}));
     TerminateProcess(before.hProcess, 0);
-    EXPECT_TRUE(PumpUntil([&] { return told.size() == 3; }, 2000)) << "end";
+    ASSERT_TRUE(PumpUntil([&] { return told.size() == 3; }, 2000)) << "end";
     EXPECT_EQ(told.back(), std::pair(kProgramEnded, before.dwProcessId));
     EXPECT_EQ(ProgramHandles().size(), 1u);
     WatchPrograms(window, WM_APP, {L"Other.exe"});
