@@ -34,4 +34,5 @@ PlatformApi Api = {
     ::RegisterApplicationRestart,
     ::CreateProcessA,
     DpiForMonitorOnDemand,
+    ::GetSystemPowerStatus,
 };

@@ -35,6 +35,8 @@ struct PlatformApi {
     // A monitor's own DPI (Windows 8.1 and later, from shcore.dll; E_NOTIMPL before): Wine gives every monitor
     // the screen's, so a test stands in for a taskbar on a monitor of another DPI.
     HRESULT(WINAPI* GetDpiForMonitor)(HMONITOR, int, UINT*, UINT*);
+    // The power source and charge: Wine reports none but the mains.
+    BOOL(WINAPI* GetSystemPowerStatus)(LPSYSTEM_POWER_STATUS);
 };
 
 extern PlatformApi Api;

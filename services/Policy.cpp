@@ -8,3 +8,9 @@ std::optional<DWORD> BlimoPolicy(std::wstring_view valueName) {
         if (const std::optional<DWORD> set = ReadRegDword(root, kBlimoPolicyKey, valueName, RegView::Native64)) return set;
     return std::nullopt;
 }
+
+std::optional<std::wstring> BlimoPolicyText(std::wstring_view valueName) {
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
+        if (std::optional<std::wstring> set = ReadRegString(root, kBlimoPolicyKey, valueName, RegView::Native64)) return set;
+    return std::nullopt;
+}

@@ -16,6 +16,24 @@ struct RegKey {
     }
 };
 
+// The text of a REG_SZ value's bytes: to its first NUL, whether it was stored with one or not.
+std::wstring StoredText(const std::string& buffer, DWORD size) {
+    std::wstring text = FromAnsi(std::string_view(buffer.data(), std::min<size_t>(size, buffer.size())));
+    if (size_t nul = text.find(L'\0'); nul != std::wstring::npos) text.resize(nul);
+    return text;
+}
+
+// A key opened past the call seam, for a view the seam's calls cannot choose.
+struct ViewKey {
+    HKEY handle = nullptr;
+    ViewKey() = default;
+    ViewKey(const ViewKey&) = delete;
+    ViewKey& operator=(const ViewKey&) = delete;
+    ~ViewKey() {
+        if (handle) RegCloseKey(handle);
+    }
+};
+
 }  // namespace
 
 std::wstring ReadRegString(HKEY root, std::wstring_view subkey, std::wstring_view valueName) {
@@ -33,9 +51,7 @@ std::wstring ReadRegString(HKEY root, std::wstring_view subkey, std::wstring_vie
     if (Api.RegQueryValueExA(key.handle, name.c_str(), nullptr, &type,
                              reinterpret_cast<BYTE*>(buffer.data()), &size) != ERROR_SUCCESS)
         return {};
-    std::wstring text = FromAnsi(std::string_view(buffer.data(), std::min<size_t>(size, buffer.size())));
-    if (size_t nul = text.find(L'\0'); nul != std::wstring::npos) text.resize(nul);
-    return text;
+    return StoredText(buffer, size);
 }
 
 void WriteRegString(HKEY root, std::wstring_view subkey, std::wstring_view valueName,
@@ -89,4 +105,22 @@ std::wstring ReadRegDefaultText(HKEY root, std::wstring_view subkey, RegView vie
     const LONG read = RegGetValueA(key, nullptr, nullptr, RRF_RT_REG_SZ, nullptr, text, &size);
     RegCloseKey(key);
     return read == ERROR_SUCCESS ? FromAnsi(text) : std::wstring();
+}
+
+std::optional<std::wstring> ReadRegString(HKEY root, std::wstring_view subkey, std::wstring_view valueName, RegView view) {
+    ViewKey key;
+    const REGSAM access = KEY_QUERY_VALUE | (view == RegView::Native64 ? KEY_WOW64_64KEY : 0);
+    if (RegOpenKeyExA(root, Ansi(subkey).c_str(), 0, access, &key.handle) != ERROR_SUCCESS) {
+        key.handle = nullptr;
+        return std::nullopt;
+    }
+    const std::string name = Ansi(valueName);
+    DWORD type = 0, size = 0;
+    if (RegQueryValueExA(key.handle, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_SZ)
+        return std::nullopt;
+    std::string buffer(size, ' ');
+    if (RegQueryValueExA(key.handle, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size) !=
+            ERROR_SUCCESS || type != REG_SZ)
+        return std::nullopt;
+    return StoredText(buffer, size);
 }

@@ -22,3 +22,5 @@ std::optional<DWORD> ReadRegDword(HKEY root, std::wstring_view subkey, std::wstr
                                   RegView view = RegView::Own);
 // A key's default text (REG_SZ, or REG_EXPAND_SZ with its variables expanded), in the given view; empty when none.
 std::wstring ReadRegDefaultText(HKEY root, std::wstring_view subkey, RegView view = RegView::Own);
+// A REG_SZ value in the chosen view of the registry: none when it is absent or of another type.
+std::optional<std::wstring> ReadRegString(HKEY root, std::wstring_view subkey, std::wstring_view valueName, RegView view);

@@ -72,6 +72,10 @@ EXECUTION_STATE WINAPI ExecutionState(EXECUTION_STATE flags) {
     return Logged(::SetThreadExecutionState(flags), "SetThreadExecutionState", hex);
 }
 HRESULT WINAPI Restart(PCWSTR line, DWORD flags) { return Logged(S_OK, "ApplicationRestart", Ansi(line).c_str(), UINT(flags)); }
+BOOL WINAPI PowerStatus(LPSYSTEM_POWER_STATUS status) {
+    *status = Recorder::power;
+    return TRUE;
+}
 BOOL WINAPI SetRequest(HANDLE, POWER_REQUEST_TYPE type) { return Logged(TRUE, "PowerSetRequest", UINT(type)); }
 BOOL WINAPI ClearRequest(HANDLE, POWER_REQUEST_TYPE type) { return Logged(TRUE, "PowerClearRequest", UINT(type)); }
 HRESULT WINAPI MonitorDpi(HMONITOR, int, UINT* x, UINT* y) {  // as Wine answers (the screen's), unless told another
@@ -89,10 +93,12 @@ Recorder::Recorder() {
     taskbarDpi = 0;
     failWrites = failRequests = false;
     duringBroadcast = nullptr;
+    power = {1, 0, 255, 0, DWORD(-1), DWORD(-1)};  // on the mains, no battery
     TrayIconData = {};  // as at process start
     ShowBubbles = false;
     Api = {OpenKey, CreateKey, ::RegQueryValueExA, SetValue, DeleteValue, CloseKey, Notify, Parameter, Shell, Help,
-           Box, Exit, CreateRequest, SetRequest, ClearRequest, ExecutionState, Restart, ::CreateProcessA, MonitorDpi};
+           Box, Exit, CreateRequest, SetRequest, ClearRequest, ExecutionState, Restart, ::CreateProcessA, MonitorDpi,
+           PowerStatus};
 }
 
 std::vector<std::string> Recorder::Matching(const std::string& prefix) {
@@ -121,8 +127,11 @@ void Pump(DWORD milliseconds) {
     for (DWORD end = GetTickCount() + milliseconds; static_cast<LONG>(end - GetTickCount()) > 0;) {
         MSG m;
         while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
-        const std::span<const HANDLE> waits = WatchHandles();  // as the program's loop does
-        if (DWORD got = MsgWaitForMultipleObjects(waits.size(), waits.data(), FALSE, 10, QS_ALLINPUT); got < waits.size())
-            WatchSignaled(got);
+        std::vector<HANDLE> waits(WatchHandles().begin(), WatchHandles().end());  // as the program's loop does
+        const size_t changes = waits.size();
+        waits.insert(waits.end(), ProgramHandles().begin(), ProgramHandles().end());
+        const DWORD got = MsgWaitForMultipleObjects(waits.size(), waits.data(), FALSE, 10, QS_ALLINPUT);
+        if (got < changes) WatchSignaled(got);
+        else if (got < waits.size()) ProgramSignaled(got - changes);
     }
 }

@@ -9,6 +9,7 @@
 
 #include "platform/Api.h"
 #include "platform/ChangeWatch.h"
+#include "platform/ProgramWatch.h"
 #include "res/resource.h"
 #include "services/mdlSysTray.h"
 
@@ -28,6 +29,7 @@ struct Recorder {
     static inline std::function<void()> duringBroadcast;  // run once inside the next SystemParametersInfoA
     static inline HWND iconOf = nullptr;                  // the window whose tray icon the shell shows
     static inline UINT taskbarDpi = 0;                    // the taskbar's monitor at this DPI; 0: the screen's
+    static inline SYSTEM_POWER_STATUS power;              // what GetSystemPowerStatus tells
 };
 
 // A value (below HKEY_CURRENT_USER unless told), read and written past the recorder: (type, bytes), or nothing.
