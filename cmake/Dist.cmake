@@ -7,7 +7,9 @@
 # Signed when a certificate is given: BLIMO_SIGN_PFX (a PKCS#12 file), with BLIMO_SIGN_PASSWORD and
 # BLIMO_TIMESTAMP_URL if needed, as CMake cache variables or in the environment. Then the program is signed
 # before it is packed, and the setup program, its uninstaller and the package are signed (cmake/Sign.cmake).
-# A password given as a cache variable stands in the build's files; one in the environment is read when signing.
+# A password given as a cache variable stands in the build's files (the cache, and a file only its owner reads);
+# one in the environment is read when signing. Neither is ever on a command line. Without a time-stamp server
+# each signing warns: the signature is then valid only until the certificate expires.
 # In a 64-bit build tree the setup program and the package are built from the same sources for amd64 around the
 # 64-bit BLIMO.exe: stand-ins that let a machine which cannot start 32-bit programs run their round trips.
 # What ships (`make dist`, from the win32 tree) is the 32-bit program's.
@@ -50,7 +52,18 @@ set(BLIMO_PORTABLE_DIR ${CMAKE_BINARY_DIR}/dist-portable)
 set(BLIMO_TEMPLATES BLIMO.admx en-US/BLIMO.adml)
 
 if(BLIMO_SIGN_PFX)
-  set(BLIMO_SIGN ${CMAKE_COMMAND} "-DPFX=${BLIMO_SIGN_PFX}" "-DPASSWORD=${BLIMO_SIGN_PASSWORD}"
+  # The cache's password reaches osslsigncode in a file only its owner reads, never on a command line (nor in
+  # makensis's, which runs the signing of the setup program and its uninstaller).
+  set(BLIMO_SIGN_PASSFILE ${CMAKE_BINARY_DIR}/signing/password)
+  if(BLIMO_SIGN_PASSWORD STREQUAL "")
+    file(REMOVE ${BLIMO_SIGN_PASSFILE})
+  else()
+    file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/signing)
+    file(CHMOD ${CMAKE_BINARY_DIR}/signing DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
+    file(WRITE ${BLIMO_SIGN_PASSFILE} "${BLIMO_SIGN_PASSWORD}")
+    file(CHMOD ${BLIMO_SIGN_PASSFILE} FILE_PERMISSIONS OWNER_READ OWNER_WRITE)
+  endif()
+  set(BLIMO_SIGN ${CMAKE_COMMAND} "-DPFX=${BLIMO_SIGN_PFX}" "-DPASSFILE=${BLIMO_SIGN_PASSFILE}"
     "-DURL=${BLIMO_TIMESTAMP_URL}" -P ${CMAKE_SOURCE_DIR}/cmake/Sign.cmake)
   list(JOIN BLIMO_SIGN "\" \"" sign_command)
   set(BLIMO_NSIS_SIGN "-DSIGN_COMMAND=\"${sign_command}\"")  # the setup program and its uninstaller, as made
