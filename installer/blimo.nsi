@@ -49,6 +49,9 @@ OutFile "${OUT_FILE}"
 !else
   InstallDir "$PROGRAMFILES\${PRODUCT}"
 !endif
+; Over an earlier setup, its folder: a second copy elsewhere would leave the old BLIMO.exe, which the user's
+; autostart still names.
+InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
 BrandingText "${PRODUCT} ${VERSION}"
 
 VIProductVersion "${VERSION}"
