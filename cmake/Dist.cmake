@@ -7,17 +7,16 @@
 # Signed when a certificate is given: BLIMO_SIGN_PFX (a PKCS#12 file), with BLIMO_SIGN_PASSWORD and
 # BLIMO_TIMESTAMP_URL if needed, as CMake cache variables or in the environment. Then the program is signed
 # before it is packed, and the setup program, its uninstaller and the package are signed (cmake/Sign.cmake).
-# A password given as a cache variable stands in the build's files; one in the environment is read when signing.
+# A password given as a cache variable stands in the build's files (the cache, and a file only its owner reads);
+# one in the environment is read when signing. Neither is ever on a command line. Without a time-stamp server
+# each signing warns: the signature is then valid only until the certificate expires.
 # In a 64-bit build tree the setup program and the package are built from the same sources for amd64 around the
 # 64-bit BLIMO.exe: stand-ins that let a machine which cannot start 32-bit programs run their round trips.
 # What ships (`make dist`, from the win32 tree) is the 32-bit program's.
-# The program opens its help file at the fixed path BLIMO_HELP_FILE, so setup installs into that
-# path's folder, under that path's file name.
-if(NOT BLIMO_HELP_FILE MATCHES "^(.+)\\\\([^\\\\]+)$")
-  message(FATAL_ERROR "BLIMO_HELP_FILE must be a Windows path with a folder, as C:\\Program Files\\BLIMO\\blimo.chm")
-endif()
-set(BLIMO_INSTALL_DIR "${CMAKE_MATCH_1}")
-set(BLIMO_HELP_NAME "${CMAKE_MATCH_2}")
+# The program looks for its help file beside itself under this name first, so every package puts it there.
+set(BLIMO_HELP_NAME blimo.chm)
+# The package's, for good; the setup program refuses to install where a package with it is installed.
+set(BLIMO_UPGRADE_CODE 4ABC7377-F2AF-4056-A764-450D5A6F3124)
 
 find_program(MAKENSIS makensis)
 find_program(ZIP zip)
@@ -53,7 +52,18 @@ set(BLIMO_PORTABLE_DIR ${CMAKE_BINARY_DIR}/dist-portable)
 set(BLIMO_TEMPLATES BLIMO.admx en-US/BLIMO.adml)
 
 if(BLIMO_SIGN_PFX)
-  set(BLIMO_SIGN ${CMAKE_COMMAND} "-DPFX=${BLIMO_SIGN_PFX}" "-DPASSWORD=${BLIMO_SIGN_PASSWORD}"
+  # The cache's password reaches osslsigncode in a file only its owner reads, never on a command line (nor in
+  # makensis's, which runs the signing of the setup program and its uninstaller).
+  set(BLIMO_SIGN_PASSFILE ${CMAKE_BINARY_DIR}/signing/password)
+  if(BLIMO_SIGN_PASSWORD STREQUAL "")
+    file(REMOVE ${BLIMO_SIGN_PASSFILE})
+  else()
+    file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/signing)
+    file(CHMOD ${CMAKE_BINARY_DIR}/signing DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
+    file(WRITE ${BLIMO_SIGN_PASSFILE} "${BLIMO_SIGN_PASSWORD}")
+    file(CHMOD ${BLIMO_SIGN_PASSFILE} FILE_PERMISSIONS OWNER_READ OWNER_WRITE)
+  endif()
+  set(BLIMO_SIGN ${CMAKE_COMMAND} "-DPFX=${BLIMO_SIGN_PFX}" "-DPASSFILE=${BLIMO_SIGN_PASSFILE}"
     "-DURL=${BLIMO_TIMESTAMP_URL}" -P ${CMAKE_SOURCE_DIR}/cmake/Sign.cmake)
   list(JOIN BLIMO_SIGN "\" \"" sign_command)
   set(BLIMO_NSIS_SIGN "-DSIGN_COMMAND=\"${sign_command}\"")  # the setup program and its uninstaller, as made
@@ -77,7 +87,8 @@ add_custom_command(OUTPUT ${BLIMO_SETUP}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${BLIMO_DIST_DIR}
   COMMAND ${MAKENSIS} -V2 -WX ${BLIMO_NSIS_TARGET} ${BLIMO_NSIS_SIGN}
     "-DVERSION=${BLIMO_VERSION}"
-    "-DINSTALL_DIR=${BLIMO_INSTALL_DIR}"
+    "-DPACKAGE_VERSION=${BLIMO_PACKAGE_VERSION}"
+    "-DUPGRADE_CODE={${BLIMO_UPGRADE_CODE}}"
     "-DHELP_NAME=${BLIMO_HELP_NAME}"
     "-DEXE_FILE=${BLIMO_PACKED_EXE}"
     "-DCHM_FILE=${BLIMO_CHM}"
@@ -132,7 +143,7 @@ set(BLIMO_WINGET ${BLIMO_DIST_DIR}/Fenwa.BLIMO.yaml ${BLIMO_DIST_DIR}/Fenwa.BLIM
   ${BLIMO_DIST_DIR}/Fenwa.BLIMO.locale.en-US.yaml)
 get_filename_component(BLIMO_SETUP_NAME ${BLIMO_SETUP} NAME)
 add_custom_command(OUTPUT ${BLIMO_WINGET}
-  COMMAND ${CMAKE_COMMAND} "-DSETUP=${BLIMO_SETUP}" "-DSETUP_NAME=${BLIMO_SETUP_NAME}" "-DVERSION=${BLIMO_VERSION}"
+  COMMAND ${CMAKE_COMMAND} "-DSETUP=${BLIMO_SETUP}" "-DSETUP_NAME=${BLIMO_SETUP_NAME}" "-DVERSION=${BLIMO_PACKAGE_VERSION}"
     "-DURL=${BLIMO_SETUP_URL}" "-DARCH=${BLIMO_WINGET_ARCH}" "-DOUT_DIR=${BLIMO_DIST_DIR}"
     "-DMSI=${BLIMO_MSI}" "-DMSI_URL=${BLIMO_MSI_URL}"
     -P ${CMAKE_SOURCE_DIR}/cmake/Winget.cmake

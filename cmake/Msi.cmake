@@ -14,7 +14,7 @@ file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/msi.cmake INPUT ${CMAKE_BINARY_DIR}/msi
 add_custom_command(OUTPUT ${BLIMO_MSI}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${BLIMO_DIST_DIR}
   COMMAND ${CMAKE_COMMAND} -DOUT=${BLIMO_MSI} -P ${CMAKE_BINARY_DIR}/msi.cmake
-  DEPENDS BLIMO ${BLIMO_PACKED_EXE} ${BLIMO_CHM} ${CMAKE_SOURCE_DIR}/installer/blimo.wxs
+  DEPENDS BLIMO ${BLIMO_PACKED_EXE} ${BLIMO_CHM} ${CMAKE_SOURCE_DIR}/installer/blimo.wxs ${CMAKE_SOURCE_DIR}/cmake/PackageVersion.cmake
     ${CMAKE_BINARY_DIR}/msi.cmake
   COMMENT "Building ${BLIMO_MSI}"
   VERBATIM)

@@ -1,8 +1,8 @@
 ; BLIMO's setup program. Built by the `dist` target (cmake/Dist.cmake), which passes:
 ;   VERSION      the four-number file version, e.g. 1.0.0.1
-;   INSTALL_DIR  the folder of the build's help-file path: the program opens its help file there,
-;                so that is where both files go, and the user is not asked for another folder
-;   HELP_NAME    the help file's name in that folder
+;   PACKAGE_VERSION  the version Add/Remove Programs shows, major.minor.revision (1.0.1), as the package's
+;   UPGRADE_CODE the Windows Installer package's upgrade code: where the package is installed, setup refuses
+;   HELP_NAME    the help file's name beside the program, where the program looks for it
 ;   EXE_FILE, CHM_FILE, ICON_FILE   the built program, the built help file, the program's icon
 ;   HOME_URL     the product's home page
 ;   OUT_FILE     the setup program to write
@@ -10,8 +10,8 @@
 ;                the setup program and the uninstaller inside it are signed as they are made
 ; Silent: `setup.exe /S` installs, `Uninstall.exe /S` uninstalls; neither asks anything.
 
-!ifndef VERSION | INSTALL_DIR | HELP_NAME | EXE_FILE | CHM_FILE | ICON_FILE | HOME_URL | OUT_FILE
-  !error "blimo.nsi is built by the dist target, which defines VERSION, INSTALL_DIR, HELP_NAME, EXE_FILE, CHM_FILE, ICON_FILE, HOME_URL and OUT_FILE"
+!ifndef VERSION | PACKAGE_VERSION | UPGRADE_CODE | HELP_NAME | EXE_FILE | CHM_FILE | ICON_FILE | HOME_URL | OUT_FILE
+  !error "blimo.nsi is built by the dist target, which defines VERSION, PACKAGE_VERSION, UPGRADE_CODE, HELP_NAME, EXE_FILE, CHM_FILE, ICON_FILE, HOME_URL and OUT_FILE"
 !endif
 
 Unicode true
@@ -43,7 +43,15 @@ RequestExecutionLevel admin
 
 Name "${PRODUCT}"
 OutFile "${OUT_FILE}"
-InstallDir "${INSTALL_DIR}"
+; Where the package puts it too: Program Files (x86) on 64-bit Windows for the 32-bit program.
+!if ${NSIS_PTR_SIZE} > 4
+  InstallDir "$PROGRAMFILES64\${PRODUCT}"
+!else
+  InstallDir "$PROGRAMFILES\${PRODUCT}"
+!endif
+; Over an earlier setup, its folder: a second copy elsewhere would leave the old BLIMO.exe, which the user's
+; autostart still names.
+InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
 BrandingText "${PRODUCT} ${VERSION}"
 
 VIProductVersion "${VERSION}"
@@ -51,7 +59,7 @@ VIAddVersionKey /LANG=1033 "ProductName" "${PRODUCT}"
 VIAddVersionKey /LANG=1033 "CompanyName" "${MAKER}"
 VIAddVersionKey /LANG=1033 "FileDescription" "${PRODUCT} Setup"
 VIAddVersionKey /LANG=1033 "FileVersion" "${VERSION}"
-VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=1033 "ProductVersion" "${PACKAGE_VERSION}"
 VIAddVersionKey /LANG=1033 "LegalCopyright" "${MAKER}"
 
 !include "MUI2.nsh"
@@ -62,11 +70,12 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "${MAKER}"
 !define MUI_UNICON "${ICON_FILE}"
 !define MUI_ABORTWARNING
 
-!define MUI_WELCOMEPAGE_TEXT "This will install ${PRODUCT} ${VERSION} in $\"${INSTALL_DIR}$\".$\r$\n$\r$\n${PRODUCT} turns the screensaver on and off from an icon in the notification area.$\r$\n$\r$\n$_CLICK"
+!define MUI_WELCOMEPAGE_TEXT "This will install ${PRODUCT} ${VERSION} in $\"$INSTDIR$\".$\r$\n$\r$\n${PRODUCT} turns the screensaver on and off from an icon in the notification area.$\r$\n$\r$\n$_CLICK"
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_INSTFILES
-!define MUI_FINISHPAGE_RUN "$INSTDIR\BLIMO.exe"
+!define MUI_FINISHPAGE_RUN
 !define MUI_FINISHPAGE_RUN_TEXT "Start ${PRODUCT} now"
+!define MUI_FINISHPAGE_RUN_FUNCTION StartBlimo
 !insertmacro MUI_PAGE_FINISH
 
 !insertmacro MUI_UNPAGE_CONFIRM
@@ -108,8 +117,19 @@ FunctionEnd
 
 Function .onInit
   SetShellVarContext all
-  ; The program looks for its help file in this very folder: a folder from /D would break Help.
-  StrCpy $INSTDIR "${INSTALL_DIR}"
+  ; The package installed as well would make two BLIMOs and two uninstall entries: one or the other.
+  System::Call 'msi::MsiEnumRelatedProductsW(w "${UPGRADE_CODE}", i 0, i 0, w .r0) i .r1'
+  ${If} $1 = 0
+    MessageBox MB_OK|MB_ICONSTOP "${PRODUCT} is already installed by its Windows Installer package.$\r$\nUninstall it in Apps (or Programs and Features) first, then run this setup again." /SD IDOK
+    Abort
+  ${EndIf}
+FunctionEnd
+
+; Setup runs elevated, BLIMO must not: it belongs to the signed-in user (that user's settings, a window that user's
+; other BLIMOs can reach, the icon back after the shell restarts). Explorer given a program hands it to the running
+; shell, which starts it with the user's own token.
+Function StartBlimo
+  Exec '"$WINDIR\explorer.exe" "$INSTDIR\BLIMO.exe"'
 FunctionEnd
 
 Section "${PRODUCT}" SecMain
@@ -125,7 +145,7 @@ Section "${PRODUCT}" SecMain
     "Turn the screensaver off now and on again in an hour"
 
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${PACKAGE_VERSION}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${MAKER}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\BLIMO.exe,0"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"

@@ -1,19 +1,20 @@
-"""The `dist` output as a user meets it: the portable zip; silent setup, setup again over a running BLIMO, uninstall;
-the Windows Installer package: install, upgrade, a downgrade refused, uninstall; the winget manifests; the
-administrative templates. Where 32-bit programs cannot start, the 64-bit build tree's setup program
+"""The `dist` output as a user meets it: the portable zip; setup with its finish page, setup again over a running
+BLIMO, uninstall; the Windows Installer package: install, upgrade, a downgrade refused, uninstall; never both; the
+winget manifests; the administrative templates. Where 32-bit programs cannot start, the 64-bit build tree's setup program
 and package (the same scripts built for amd64 around the 64-bit BLIMO.exe) stand in for the 32-bit ones."""
-import hashlib, zipfile  # noqa: E401
+import hashlib, struct, zipfile  # noqa: E401
 from conftest import *  # noqa: F403 (the harness)
 
 VERSION = re.search(r"^BLIMO_VERSION:\w+=(.*)$", (BUILD / "CMakeCache.txt").read_text(), re.M)[1]
-FOLDER, HELP_NAME = (HELP_FILE := build_setting("BLIMO_HELP_FILE")).rsplit("\\", 1)
-FILES = {"BLIMO.exe": EXE.read_bytes(), HELP_NAME: (BUILD / "blimo.chm").read_bytes()}
+PACKAGE_VERSION = re.sub(r"\.0\.(\d+)$", r".\1", VERSION)  # major.minor.revision: the numbers BLIMO shows
+STAND_IN = os.environ.get("BLIMO_NO_32BIT") == "1"
+FOLDER = rf"C:\Program Files{'' if STAND_IN else ' (x86)'}\BLIMO"  # where Windows Installer puts a program of its kind
+FILES = {"BLIMO.exe": EXE.read_bytes(), "blimo.chm": (BUILD / "blimo.chm").read_bytes()}
 TEMPLATE_DIR = pathlib.Path(__file__).parents[2] / "installer/templates"  # the administrative templates
 TEMPLATES = {n: TEMPLATE_DIR / n for n in ("BLIMO.admx", "en-US/BLIMO.adml")}
 INSTALLED, UNINSTALLER, OTHER = FOLDER + r"\BLIMO.exe", FOLDER + r"\Uninstall.exe", MAKER + r"\Other"
-STAND_IN = os.environ.get("BLIMO_NO_32BIT") == "1"
 UNINSTALL, VIEW = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall", f"/reg:{32 << STAND_IN}"  # setup's
-ENTRY = UNINSTALL + r"\BLIMO", "DisplayName", VIEW
+ENTRY = UNINSTALL + r"\BLIMO", "DisplayVersion", VIEW
 QUIET = dict(os.environ, WINEDLLOVERRIDES=os.environ.get("WINEDLLOVERRIDES", "mscoree=") + ";winemenubuilder.exe=d")
 
 
@@ -29,57 +30,59 @@ def packages():  # (product code, version) of each BLIMO entry that Windows Inst
 
 @pytest.mark.skipif(not shutil.which("makensis"), reason="no makensis (scripts/setup installs nsis)")
 @pytest.mark.parametrize("kind", ["amd64 stand-in" if STAND_IN else "32-bit setup"])
-def test_zip_setup_update_uninstall(kind):
+def test_zip_setup_update_uninstall(kind, tmp_path):
     assert (r := sh("cmake", "--build", BUILD, "--target", "dist", check=False)).returncode == 0, r.stdout + r.stderr
     setup, portable = (BUILD / "dist" / f"BLIMO-{VERSION}-{ending}" for ending in ("setup.exe", "portable.zip"))
     files = {n: zipfile.ZipFile(portable).read(n) for n in zipfile.ZipFile(portable).namelist()}
     readme = files.pop("readme.txt").decode("ascii")
     assert files == FILES | {n: p.read_bytes() for n, p in TEMPLATES.items()}
     assert "\n" not in readme.replace("\r\n", ""), "readme.txt has a line not ended by CR LF"
-    shutil.rmtree(unix_path(FOLDER), ignore_errors=True)
-    wine("reg", "delete", *ENTRY[::2], "/f", check=False)
+    for code, _ in packages():  # left by a failed run: setup would refuse
+        wine("msiexec", "/x", code, "/qn", env=QUIET, check=False)
     assert wine(setup, "/S", env=QUIET, check=False).returncode == 0
     assert {n: unix_path(FOLDER + "\\" + n).read_bytes() for n in FILES} == FILES
-    assert reg(*ENTRY) == "BLIMO"
+    assert reg(*ENTRY) == PACKAGE_VERSION
+    assert wine("msiexec", "/i", BUILD / f"dist/BLIMO-{VERSION}.msi", "/qn", env=QUIET, check=False).returncode == 1603 % 256
     assert start_menu() == {"BLIMO.lnk": (INSTALLED, ""), "ScreenSaver off for 1 hour.lnk": (INSTALLED, "/off:60")}
-    reg_set(DESKTOP, "ScreenSaveActive", "0")
     reg_set(OTHER, "Kept", "yes")
     b = Blimo(INSTALLED)
     reg_set(RUN, "BLIMO", INSTALLED)
     reg_set(SETTINGS, "Bubbles", "1")
-    assert wine(setup, "/S", env=QUIET, check=False).returncode == 0, "setup over a running BLIMO"
+    run = subprocess.Popen(["wine", setup], env=dict(QUIET, WINEDEBUG="+process"), stderr=(trace := tmp_path / "trace").open("w"))
+    wintool("post", window := wait_for(lambda: find("BLIMO Setup", "#32770"), what="setup").hwnd, WM_COMMAND, 1, 0)
+    wait_for(lambda: "&Finish" in [c.text for c in controls(window)], 60, "the finish page")
     assert b.proc.wait(timeout=15) == 0, "BLIMO killed by setup, not asked to exit"
-    b = Blimo(INSTALLED)
+    wintool("post", window, WM_COMMAND, 1, 0)  # Install, then Finish with "Start BLIMO now" ticked
+    wait_for(lambda: find("About BLIMO"), timeout=20, what="BLIMO started by the finish page")
+    assert re.search(r'explorer\.exe\\*" \\*"' + re.escape(INSTALLED.replace("\\", "\\\\")), trace.read_text()), "not as the user"
     assert wine(UNINSTALLER, "/S", env=QUIET, check=False).returncode == 0
-    wait_for(lambda: not unix_path(FOLDER).exists() and not reg(*ENTRY), timeout=30, what="the uninstaller's end")
-    assert b.proc.wait(timeout=15) == 0, "BLIMO killed by the uninstaller, not asked to exit"
+    wait_for(lambda: not unix_path(FOLDER).exists() and not reg(*ENTRY), 30, "the uninstaller's end (BLIMO asked to exit)")
     assert start_menu() == {}
     assert reg(RUN, "BLIMO") is None
     assert wine("reg", "query", SETTINGS, check=False).returncode, "the settings key left behind"
-    assert reg(DESKTOP, "ScreenSaveActive") == "0", "the user's screensaver setting changed"
     assert reg(OTHER, "Kept") == "yes", "another program's key removed"
 
 
 @pytest.mark.skipif(not shutil.which("wixl"), reason="no wixl (scripts/setup installs it)")
 def test_msi_install_upgrade_downgrade_refused_uninstall(tmp_path):
     assert (r := sh("cmake", "--build", BUILD, "--target", "dist", check=False)).returncode == 0, r.stdout + r.stderr
-    older, newer, version = BUILD / f"dist/BLIMO-{VERSION}.msi", tmp_path / "newer.msi", "1.0.1.0"
-    sh("cmake", f"-DVERSION={version}", f"-DOUT={newer}", "-P", BUILD / "msi.cmake")
-    wine("msiexec", "/x", newer, "/qn", env=QUIET, check=False)  # one left by a failed run (same code)
+    older, newer, version = BUILD / f"dist/BLIMO-{VERSION}.msi", tmp_path / "newer.msi", "1.0.0.2"  # "1.02"
+    fixed = struct.pack("<I4H", 0xFEEF04BD, 0, 1, 0, 1)  # a version resource's fixed part: signature, layout, 1.0.x.x
+    (tmp_path / "BLIMO.exe").write_bytes(EXE.read_bytes().replace(fixed + b"\1\0\0\0", fixed + b"\2\0\0\0"))  # .0.1 -> .0.2
+    sh("cmake", f"-DVERSION={version}", f"-DEXE={tmp_path / 'BLIMO.exe'}", f"-DOUT={newer}", "-P", BUILD / "msi.cmake")
     assert wine("msiexec", "/i", older, "/qn", env=QUIET, check=False).returncode == 0
     manifest, sha256 = (BUILD / "dist/Fenwa.BLIMO.installer.yaml").read_text(), hashlib.sha256(older.read_bytes())
-    assert packages() == [(re.search(r"ProductCode: '(.+)'", manifest)[1], VERSION)], "not the manifest's product code"
+    assert packages() == [(re.search(r"ProductCode: '(.+)'", manifest)[1], PACKAGE_VERSION)], "not the manifest's code"
+    assert f"PackageVersion: {PACKAGE_VERSION}\n" in manifest
     assert f"/{older.name}\n    InstallerSha256: {sha256.hexdigest().upper()}\n" in manifest
-    exe = rf"C:\Program Files{'' if STAND_IN else ' (x86)'}\BLIMO\BLIMO.exe"  # where Windows Installer puts its kind
-    assert start_menu(users=True) == {"BLIMO.lnk": (exe, ""), "ScreenSaver off for 1 hour.lnk": (exe, "/off:60")}
-    assert {n: unix_path(exe).with_name(n).read_bytes() for n in FILES} == FILES
-    assert wine("reg", "query", SETTINGS, check=False).returncode, "the package wrote to the user's registry"
+    assert start_menu(users=True) == {"BLIMO.lnk": (INSTALLED, ""), "ScreenSaver off for 1 hour.lnk": (INSTALLED, "/off:60")}
+    assert {n: unix_path(INSTALLED).with_name(n).read_bytes() for n in FILES} == FILES
+    assert wine(BUILD / f"dist/BLIMO-{VERSION}-setup.exe", "/S", env=QUIET, check=False).returncode == 2
     assert wine("msiexec", "/i", newer, "/qn", env=QUIET, check=False).returncode == 0
-    assert [v for _, v in packages()] == [version], "the newer package did not replace the older"
+    assert [v for _, v in packages()] == ["1.0.2"], "the newer package did not replace the older"
+    assert "Version 1.02" in [c.text for c in controls(Blimo(INSTALLED).menu("a", opens="About BLIMO"))], "not the new one"
     assert wine("msiexec", "/i", older, "/qn", env=QUIET, check=False).returncode, "an older package went over a newer"
     assert wine("msiexec", "/x", newer, "/qn", env=QUIET, check=False).returncode == 0
-    assert start_menu(users=True) == {}
-    assert not unix_path(exe).parent.exists()
 
 
 def test_templates_well_formed_and_complete():
