@@ -219,7 +219,6 @@ void frmMain::ShowSwitch(bool on) {
 
 // The reasons judged anew: switched when their answer changed, else the tip and the hold follow their words.
 void frmMain::FollowReasons() {
-    if (byPolicy_) return;
     if (reasons_.Changed()) return ShowSwitch(!reasons_.Answer().off);
     const std::wstring held = hold_.Reason();
     KeepDisplay();

@@ -171,6 +171,7 @@ TEST(OffReasons, RulesBeginAndEndAsBlimosOwnOffAndTheUsersHandWins) {
         {'O', "off|ScreenSaver Off|"}, {'H', "off|ScreenSaver Off until " + Clock(30, "%I:%M %p") + "|"},
         {'N', "on|ScreenSaver On|"}, {'S', "on|BLIMO|"}, {'A', "on|ScreenSaver On (set by your administrator)|"},
         {'L', "on|ScreenSaver On|Your ScreenSaver has been turned On. The battery is below 20 %.|"}};
+    const std::string hours = "1-7 " + Clock(-1, "%H:%M") + "-" + Clock(30, "%H:%M");  // the same end for the whole run
     const Value saver{"Control Panel\\Desktop", "ScreenSaveActive"}, bubbles{"Software\\Fenwa Inc\\BLIMO", "Bubbles"};
     const Value policy{"Software\\Policies\\Microsoft\\Windows\\Control Panel\\Desktop", "ScreenSaveActive"};
     Recorder rec;
@@ -192,7 +193,7 @@ TEST(OffReasons, RulesBeginAndEndAsBlimosOwnOffAndTheUsersHandWins) {
             if (step == 'w') main.RunCommand(While(promised.dwProcessId));
             if (step == 'v') TerminateProcess(promised.hProcess, 0);
             if (step == 'n' || step == 'f') main.Click(step == 'n' ? "mnuOn" : "mnuOff");
-            if (step == 'h' || step == 'e') kRules[3].Set(step == 'h' ? ("1-7 " + Clock(-1, "%H:%M") + "-" + Clock(30, "%H:%M")).c_str() : nullptr);
+            if (step == 'h' || step == 'e') kRules[3].Set(step == 'h' ? hours.c_str() : nullptr);
             if (step == 'b') kRules[5].Set("20");
             if (step == 'u') kRules[4].Set("1");
             if (step == 'b' || step == 'u' || step == 'c') Recorder::power = {BYTE(step == 'c'), 0, BYTE(step == 'b' ? 10 : 50), 0, DWORD(-1), DWORD(-1)};
