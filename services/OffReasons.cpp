@@ -2,6 +2,7 @@
 
 #include "platform/ChangeWatch.h"
 #include "platform/ProgramWatch.h"
+#include "platform/Text.h"
 #include "services/PromiseStore.h"
 
 bool OffReasons::Restore(HWND window, UINT programMessage, bool policySet, bool& stale) {
@@ -122,7 +123,9 @@ void OffReasons::RulesChanged() {
 }
 
 void OffReasons::PowerChanged() {
-    power_ = JudgePower(rules_.power, ReadPowerState());
+    // With no power rule the power changes nothing: the system is not asked.
+    const bool asked = rules_.power.onlyPluggedIn || rules_.power.batteryFloor;
+    power_ = asked ? JudgePower(rules_.power, ReadPowerState()) : PowerVerdict{};
     if (!power_.endEveryOff || !shown_) return;
     batteryLow_ = true;
     EndPromises();
@@ -151,7 +154,7 @@ bool OffReasons::Changed() {
 std::wstring OffReasons::BatteryWords() {
     if (!batteryLow_) return {};
     batteryLow_ = false;
-    return L"The battery is below " + std::to_wstring(rules_.power.batteryFloor.value_or(0)) + L" %.";
+    return L"The battery is below " + FromAnsi(std::to_string(rules_.power.batteryFloor.value_or(0))) + L" %.";
 }
 
 std::wstring OffReasons::Words(bool off, bool byPolicy) const {
