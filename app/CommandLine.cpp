@@ -12,9 +12,26 @@
 #include "platform/Api.h"
 #include "platform/Text.h"
 #include "platform/UniqueHandle.h"
+#include "services/PromiseStore.h"
 #include "services/SaverSetting.h"
 #include "services/mdlRegStuff.h"
 #include "ui/UserControl.h"
+
+// The mutex lives as long as the process.
+bool AnotherInstanceRuns() {
+    static HANDLE mine = nullptr;
+    if (mine) return false;
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, kInstanceMutex);
+    const DWORD error = GetLastError();
+    // One that exists but may not be opened is another BLIMO's all the same (one started elevated).
+    if (!mutex) return error == ERROR_ACCESS_DENIED;
+    if (error == ERROR_ALREADY_EXISTS) {
+        CloseHandle(mutex);
+        return true;
+    }
+    mine = mutex;
+    return false;
+}
 
 namespace {
 

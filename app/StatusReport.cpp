@@ -6,6 +6,8 @@
 #include "app/frmMain.h"
 #include "platform/Text.h"
 #include "platform/UniqueHandle.h"
+#include "services/OffReasons.h"
+#include "services/PromiseStore.h"
 #include "services/SaverSetting.h"
 
 namespace {
@@ -73,4 +75,12 @@ std::optional<int> ReportStatus(HWND running) {
     const std::optional<int> code = running ? AskRunning(running) : StoredStatus();
     if (!statusLine.empty()) WriteToStarter(statusLine);
     return code;
+}
+
+void SendStatusLine(HWND to, HWND from, const std::wstring& line) {
+    std::string bytes = Ansi(line);
+    COPYDATASTRUCT reply = {kStatusData, static_cast<DWORD>(bytes.size()), bytes.data()};
+    // An asker gone meanwhile misses only the line; the answer still says on or off.
+    SendMessageTimeoutA(to, WM_COPYDATA, reinterpret_cast<WPARAM>(from), reinterpret_cast<LPARAM>(&reply),
+                        SMTO_ABORTIFHUNG, 5000, nullptr);
 }

@@ -4,7 +4,10 @@
 #include <windows.h>
 
 #include <optional>
+#include <string>
 
 // Asks `running`, the window of the BLIMO that runs, which knows why; with none, reads the stored setting, policy
 // and promise. 0 on, 1 off; nothing when the running BLIMO did not answer.
 std::optional<int> ReportStatus(HWND running);
+// The running BLIMO's answer: `line` to the asking process's window `to`, from `from`.
+void SendStatusLine(HWND to, HWND from, const std::wstring& line);

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "app/CommandLine.h"
+#include "app/StatusReport.h"
 #include "res/BuildConfig.h"
 #include "res/frmMainLayout.h"
 #include "options/frmOptions.h"
@@ -11,7 +12,9 @@
 #include "platform/Dpi.h"
 #include "platform/Text.h"
 #include "services/Hotkey.h"
+#include "services/Policy.h"
 #include "services/ProgramVersion.h"
+#include "services/PromiseStore.h"
 #include "services/SaverSetting.h"
 #include "services/mdlRegStuff.h"
 #include "services/mdlSysTray.h"
@@ -19,11 +22,8 @@
 
 namespace {
 
-constexpr UINT_PTR kTrayRetryTimer = 1;
-constexpr UINT_PTR kPromiseTimer = 2;
 constexpr UINT kSettingChanged = WM_APP + 1;    // from the watch: a key changed, or the promise is due
-constexpr UINT kTrayRetryMs = 2000;
-constexpr int kTrayRetries = 60;  // two minutes
+constexpr UINT kProgramEvent = WM_APP + 2;      // from the program watch: a listed program started or ended
 
 struct SwitchRow {
     const wchar_t* value;
@@ -42,22 +42,6 @@ std::wstring SettingShown(bool& byPolicy) {
 }
 
 }  // namespace
-
-// The mutex lives as long as the process.
-bool AnotherInstanceRuns() {
-    static HANDLE mine = nullptr;
-    if (mine) return false;
-    HANDLE mutex = CreateMutexA(nullptr, FALSE, kInstanceMutex);
-    const DWORD error = GetLastError();
-    // One that exists but may not be opened is another BLIMO's all the same (one started elevated).
-    if (!mutex) return error == ERROR_ACCESS_DENIED;
-    if (error == ERROR_ALREADY_EXISTS) {
-        CloseHandle(mutex);
-        return true;
-    }
-    mine = mutex;
-    return false;
-}
 
 namespace {
 
@@ -91,59 +75,35 @@ void frmMain::Form_Load() {
 
     SaverState = SettingShown(byPolicy_);
     // A promise to switch back on is kept while it is ahead (its process runs), unless the administrator decides.
-    const std::optional<uint64_t> promised = PromisedOnTime();
-    std::optional<UniqueHandle> runs = PromisedProcess();
-    promisedOn_ = promised > Now() && !byPolicy_ ? *promised : 0;
-    runs_ = runs && *runs && !byPolicy_ && !promisedOn_ ? std::move(*runs) : UniqueHandle();
-    runsName_ = runs_ ? ProcessFileName(runs_.get()) : std::wstring();
-    offHere_ = promisedOn_ || runs_;  // an Off found at start-up holds nothing; one BLIMO promised does
-    if (offHere_ && SaverState != L"0") {  // the end of the session switched it on, in case no BLIMO came back
+    bool stale = false;
+    const bool held = reasons_.Restore(Hwnd(), kProgramEvent, byPolicy_, stale);  // an Off found at start-up holds nothing
+    if (held && SaverState != L"0") {  // the end of the session switched it on, in case no BLIMO came back
         SaverState = L"0";
         StoreSaverState(false);
     }
-    SetIcon(LoadStateIcon(SaverState == L"0" ? IDI_OFF : IDI_ON));
+    SetIcon(trayIcon_.Load(SaverState == L"0" ? IDI_OFF : IDI_ON));
 
     taskbarCreated_ = RegisterWindowMessageA("TaskbarCreated");
-    KeepTrayIcon(AddTrayIcon(Hwnd(), byPolicy_ || offHere_ ? StateTip() : L"BLIMO"));
+    trayIcon_.Keep(Hwnd(), AddTrayIcon(Hwnd(), byPolicy_ || held ? StateTip() : L"BLIMO"));
 
     ShowBubbles = BubblesTruth(Ansi(ReadRegString(HKEY_CURRENT_USER, kSettingsKey, L"Bubbles")));
     HoldHotkey(Hwnd(), StoredHotkey());  // one another program holds: Options says so
 
     // Changes made elsewhere, by the user or the administrator, come to the window as messages.
-    WatchKeys(Hwnd(), kSettingChanged, {"Control Panel\\Desktop", Ansi(kPolicyKey).c_str()});
-    WaitForProcess(runs_.get());
-    if (offHere_) {
-        ArmAlarm();
+    WatchKeys(Hwnd(), kSettingChanged,
+              {"Control Panel\\Desktop", Ansi(kPolicyKey).c_str(), Ansi(kSettingsKey).c_str(), Ansi(kBlimoPolicyKey).c_str()});
+    reasons_.Watch();
+    if (held)
         KeepDisplay();
-    } else if (promised || runs) {  // its time came (its process ended) while no BLIMO ran, or it cannot be right, or it was switched meanwhile
-        KeepPromisedOnTime(0);
-        KeepPromisedProcess(nullptr);
-        if (SaverState == L"0" && !byPolicy_) Switch(true);
-    }
-}
-
-// The on or off icon, the image drawn for the size the notification area uses now (the small icon at
-// its monitor's DPI). Not a shared icon: the system hands back the first one loaded, whatever size is
-// asked for later. Both are loaded again when that size changes.
-HICON frmMain::LoadStateIcon(int resource) {
-    const int size = SystemMetricForDpi(SM_CXSMICON, TaskbarDpi());
-    if (size != stateIconSize_) {
-        stateIconSize_ = size;
-        for (UniqueIcon& icon : stateIcons_) icon.reset();
-    }
-    UniqueIcon& icon = stateIcons_[resource == IDI_OFF];
-    if (!icon)
-        icon.reset(static_cast<HICON>(
-            LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(resource), IMAGE_ICON, size, size, 0)));
-    if (!icon) FatalError("the switch", "Icon resource " + std::to_string(resource) + " cannot be loaded.");
-    return icon.get();
+    else if (stale && SaverState == L"0" && !byPolicy_)  // its time came (its process ended) while no BLIMO ran, or it cannot be right
+        Switch(true);
 }
 
 // The taskbar was made again (the shell restarted) or its DPI changed, which it tells the same way
 // while the icon is still there: the icon at the size the notification area uses now, added again.
 void frmMain::RenewTrayIcon() {
-    SetIcon(LoadStateIcon(SaverState == L"0" ? IDI_OFF : IDI_ON));
-    KeepTrayIcon(ReAddTrayIcon());
+    SetIcon(trayIcon_.Load(SaverState == L"0" ? IDI_OFF : IDI_ON));
+    trayIcon_.Keep(Hwnd(), ReAddTrayIcon());
 }
 
 void frmMain::Controls_Load() { SetText("lblVersion", L"Version " + FromAnsi(DisplayVersion(ProgramVersion()))); }
@@ -156,24 +116,22 @@ void frmMain::SetMenuBitmaps() {
     SetMenuItemBitmaps(popup, 1, MF_BYPOSITION, Picture("imgBLIMO2"), Picture("imgBLIMO2"));
 }
 
-// The icon must not vanish for good: a failed add (no notification area yet, as when started at
-// logon) is tried again every two seconds for two minutes; no timer runs once the icon is there.
-void frmMain::KeepTrayIcon(bool added) {
-    if (added) {
-        KillTimer(Hwnd(), kTrayRetryTimer);
-        trayRetriesLeft_ = 0;
-    } else if (trayRetriesLeft_ == 0) {
-        trayRetriesLeft_ = kTrayRetries;
-        SetTimer(Hwnd(), kTrayRetryTimer, kTrayRetryMs, nullptr);
-    }
-}
-
 bool frmMain::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     result = 0;
     if (msg == kSettingChanged) {
-        if (wp == kAlarmDue) AlarmRang();
-        if (wp == kProcessEnded) ProcessEnded();
+        if (wp == kAlarmDue) reasons_.AlarmDue();
+        if (wp == kProcessEnded) reasons_.ProcessEnded();
         if (wp == kKeyChanged) FollowSetting();
+        if (wp == kKeyChanged) reasons_.RulesChanged();
+        FollowReasons();
+        return true;
+    }
+    if (msg == kProgramEvent || (msg == WM_POWERBROADCAST && wp == PBT_APMPOWERSTATUSCHANGE) || msg == WM_TIMECHANGE) {
+        if (msg == kProgramEvent) reasons_.ProgramEvent(wp);
+        if (msg == WM_POWERBROADCAST) reasons_.PowerChanged();
+        if (msg == WM_TIMECHANGE) reasons_.AlarmDue();  // the hours by the clock as it shows now
+        FollowReasons();
+        result = TRUE;
         return true;
     }
     if (msg == kTrayCallback) {  // decoded as the mouse-move message it once was
@@ -211,22 +169,17 @@ bool frmMain::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         return true;
     }
     if (msg == WM_DPICHANGED) RenewTrayIcon();  // and the form lays the About window out anew
-    if (msg == WM_TIMER && wp == kPromiseTimer) {
-        AlarmRang();
+    if (msg == WM_TIMER && wp == kReasonTimer) {
+        reasons_.AlarmDue();
+        FollowReasons();
         return true;
     }
     if (msg == WM_ENDSESSION) {
         if (wp) EndSession(lp & ENDSESSION_CLOSEAPP);
         return true;
     }
-    if (msg == WM_TIMER && wp == kTrayRetryTimer) {
-        bool added = ReAddTrayIcon();
-        if (!added && --trayRetriesLeft_ <= 0) {
-            KillTimer(Hwnd(), kTrayRetryTimer);
-            trayRetriesLeft_ = 0;
-            return true;
-        }
-        KeepTrayIcon(added);
+    if (msg == WM_TIMER && wp == TrayIcon::kRetryTimer) {
+        trayIcon_.Retry(Hwnd());
         return true;
     }
     return false;
@@ -241,22 +194,35 @@ bool frmMain::Switch(bool on, uint64_t backOnAt, UniqueHandle process, bool anyO
                         L"ScreenSaver set by your administrator", StateTip(), NIIF_WARNING);
         return false;
     }
-    Promise(backOnAt, std::move(process), anyOfName);
+    reasons_.ByHand(!on, backOnAt, std::move(process), anyOfName);
+    ShowSwitch(on);
+    return true;
+}
+
+// The switch made and shown, as the user's or as the reasons answer.
+void frmMain::ShowSwitch(bool on) {
     const SwitchRow& row = on ? kSwitchOn : kSwitchOff;
     const unsigned mine = ++changes_;
     SaverState = row.value;  // first: the change comes back to this window, and finds nothing new
     StoreSaverState(on);
     // The change's announcement waits for every window, and lets sent messages in meanwhile: a
     // switch or a change made elsewhere that came in has shown its own state, the one stored now.
-    if (mine != changes_) return true;
-    SetIcon(LoadStateIcon(row.icon));
+    if (mine != changes_) return;
+    SetIcon(trayIcon_.Load(row.icon));
+    const std::wstring battery = reasons_.BatteryWords();
     if (ShowBubbles)
-        ShowTrayBalloon(row.balloon, row.title, StateTip());
+        ShowTrayBalloon(battery.empty() ? std::wstring(row.balloon) : row.balloon + (L" " + battery), row.title, StateTip());
     else
         SetTrayTip(StateTip());
-    offHere_ = !on;
     KeepDisplay();
-    return true;
+}
+
+// The reasons judged anew: switched when their answer changed, else the tip and the hold follow their words.
+void frmMain::FollowReasons() {
+    if (reasons_.Changed()) return ShowSwitch(!reasons_.Answer().off);
+    const std::wstring held = hold_.Reason();
+    KeepDisplay();
+    if (hold_.Reason() != held) SetTrayTip(StateTip());
 }
 
 // A change made elsewhere, read from the stored values (what the system announces is stored with
@@ -268,63 +234,15 @@ void frmMain::FollowSetting() {
     ++changes_;
     SaverState = state;
     byPolicy_ = byPolicy;
-    offHere_ = false;
-    Promise(0);
-    SetIcon(LoadStateIcon(state == L"0" ? IDI_OFF : IDI_ON));
+    reasons_.Elsewhere(state == L"0", byPolicy);
+    SetIcon(trayIcon_.Load(state == L"0" ? IDI_OFF : IDI_ON));
     SetTrayTip(StateTip());
     KeepDisplay();
 }
 
 // The display is held while an Off that BLIMO made lasts, with the tooltip's words as the reason.
 void frmMain::KeepDisplay() {
-    hold_.Want(offHere_ && SaverState == L"0" && !byPolicy_ ? L"BLIMO: " + StateTip() : std::wstring());
-}
-
-// A promise to switch back on at `backOnAt`, or when `process` ends (and with `anyOfName`, no other
-// process of its file name runs); neither: none. Stored and set on the alarm or the wait; the one
-// before it, if any, is gone.
-void frmMain::Promise(uint64_t backOnAt, UniqueHandle process, bool anyOfName) {
-    const bool either = promisedOn_ || runs_ || backOnAt || process;
-    promisedOn_ = backOnAt;
-    WaitForProcess(process.get());  // before the process waited for until now is let go
-    runs_ = std::move(process);
-    runsName_ = runs_ ? ProcessFileName(runs_.get()) : std::wstring();
-    if (!either) return;
-    ArmAlarm();
-    KeepPromisedOnTime(backOnAt);
-    KeepPromisedProcess(runs_.get(), anyOfName);
-}
-
-// The process waited for has ended, unless the message waited in the queue behind a newer promise. A
-// program that handed its work to a copy of itself already running (a second start of a presentation
-// program, a browser) has ended, and the copy keeps the promise: the stored promise finds it.
-void frmMain::ProcessEnded() {
-    if (!runs_ || WaitForSingleObject(runs_.get(), 0) != WAIT_OBJECT_0) return;
-    if (UniqueHandle next = PromisedProcess().value_or(UniqueHandle())) return Promise(0, std::move(next), true);
-    Switch(true);
-}
-
-// The alarm, and a timer beside it: a menu, a message box or a drag runs a loop of its own that
-// waits on no handle, but every loop serves timers, so the promise is kept on time even then.
-void frmMain::ArmAlarm() {
-    SetAlarm(promisedOn_);
-    if (!promisedOn_) {
-        KillTimer(Hwnd(), kPromiseTimer);
-        return;
-    }
-    const uint64_t now = Now();
-    const uint64_t ms = promisedOn_ > now ? (promisedOn_ - now) / 10000 + 1 : 1;
-    SetTimer(Hwnd(), kPromiseTimer, static_cast<UINT>(ms < USER_TIMER_MAXIMUM ? ms : USER_TIMER_MAXIMUM), nullptr);
-}
-
-// The alarm or the timer: the promise is kept if its time has come. Either may have waited in the
-// queue behind a newer promise, or come a moment early: then both are set again.
-void frmMain::AlarmRang() {
-    if (!promisedOn_) return;
-    if (Now() >= promisedOn_)
-        Switch(true);
-    else
-        ArmAlarm();
+    hold_.Want(reasons_.Answer().off && SaverState == L"0" && !byPolicy_ ? L"BLIMO: " + StateTip() : std::wstring());
 }
 
 // The session ends, or an installer closes BLIMO to replace it (and starts it again). A promise
@@ -332,33 +250,28 @@ void frmMain::AlarmRang() {
 // desktop that is going: no BLIMO may start at the next logon (autostart off, or turned off in Task
 // Manager), and one that does while the promise is ahead switches it off again.
 void frmMain::EndSession(bool closeApp) {
-    if (!closeApp && (promisedOn_ || runs_) && SaverState == L"0")
+    if (!closeApp && reasons_.Answer().why > OffReason::Hand && SaverState == L"0")
         WriteRegString(HKEY_CURRENT_USER, kDesktopKey, kSaverValue, L"1");
     if (!closeApp) return;
-    offHere_ = false;
-    KeepDisplay();
+    hold_.Want({});
     RemoveTrayIcon();
     Api.ExitProcess(0);
 }
 
 // No BLIMO will be left to keep the promise: it is kept now.
 void frmMain::KeepPromiseNow() {
-    if (!promisedOn_ && !runs_) return;
-    Promise(0);
+    if (reasons_.Answer().why <= OffReason::Hand) return;
+    reasons_.EndPromises();
     StoreSaverState(true);
 }
 
 std::wstring frmMain::StateTip() const {
-    return StateWords(SaverState == L"0", byPolicy_, runs_ ? runsName_ : std::wstring(), promisedOn_);
+    return reasons_.Words(SaverState == L"0", byPolicy_);
 }
 
 // "/status": the tooltip's words, and whether BLIMO holds the display, sent to the asking process's window.
 int frmMain::AnswerStatus(HWND to) const {
-    std::string line = Ansi(StateTip() + (hold_.Reason().empty() ? L"" : L"; display kept on"));
-    COPYDATASTRUCT reply = {kStatusData, static_cast<DWORD>(line.size()), line.data()};
-    // An asker gone meanwhile misses only the line; the answer still says on or off.
-    SendMessageTimeoutA(to, WM_COPYDATA, reinterpret_cast<WPARAM>(Hwnd()), reinterpret_cast<LPARAM>(&reply),
-                        SMTO_ABORTIFHUNG, 5000, nullptr);
+    SendStatusLine(to, Hwnd(), StateTip() + (hold_.Reason().empty() ? L"" : L"; display kept on"));
     return SaverState == L"0" ? 1 : 0;
 }
 
@@ -420,8 +333,7 @@ bool frmMain::QueryClose() {
 
 void frmMain::mnuExit_Click() {
     KeepPromiseNow();
-    offHere_ = false;
-    KeepDisplay();
+    hold_.Want({});
     RemoveTrayIcon();
     Api.ExitProcess(0);
 }

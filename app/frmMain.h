@@ -4,8 +4,10 @@
 #include <cstdint>
 #include <string>
 
+#include "app/TrayIcon.h"
 #include "platform/UniqueHandle.h"
 #include "services/DisplayHold.h"
+#include "services/OffReasons.h"
 #include "services/TextRules.h"
 #include "ui/Form.h"
 
@@ -56,31 +58,22 @@ protected:
 private:
     void SetMenuBitmaps();
     bool Switch(bool on, uint64_t backOnAt = 0, UniqueHandle process = {}, bool anyOfName = false);
+    void ShowSwitch(bool on);
     void FollowSetting();
-    void Promise(uint64_t backOnAt, UniqueHandle process = {}, bool anyOfName = false);
-    void ProcessEnded();
-    void ArmAlarm();
-    void AlarmRang();
+    void FollowReasons();
     void KeepPromiseNow();
     void EndSession(bool closeApp);
     std::wstring StateTip() const;
     void SwitchOver();
     int AnswerStatus(HWND to) const;
-    void KeepTrayIcon(bool added);
-    HICON LoadStateIcon(int resource);
     void RenewTrayIcon();
     void KeepDisplay();
 
     DisplayHold hold_;
-    bool offHere_ = false;  // the screensaver is off because BLIMO switched it off (not found so)
+    OffReasons reasons_;
     unsigned changes_ = 0;  // of the state shown: counts each switch and each change made elsewhere
 
     UINT taskbarCreated_ = 0;
-    UniqueIcon stateIcons_[2];  // on and off, at the notification area's size
-    int stateIconSize_ = 0;
-    int trayRetriesLeft_ = 0;
+    TrayIcon trayIcon_;
     bool byPolicy_ = false;
-    uint64_t promisedOn_ = 0;  // when the screensaver goes back on (UTC); 0: no such promise
-    UniqueHandle runs_;        // the process whose end switches it back on; none: no such promise
-    std::wstring runsName_;    // its file name
 };

@@ -3,6 +3,7 @@
 #include "platform/Api.h"
 #include "platform/Text.h"
 #include "services/Policy.h"
+#include "services/Clock.h"
 #include "services/SaverSetting.h"
 #include "services/mdlRegStuff.h"
 

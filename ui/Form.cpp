@@ -7,6 +7,7 @@
 
 #include "platform/Api.h"
 #include "platform/ChangeWatch.h"
+#include "platform/ProgramWatch.h"
 #include "platform/SystemLibrary.h"
 #include "platform/Text.h"
 
@@ -382,11 +383,14 @@ int RunMessageLoop(const Form* modal) {
     MSG m;
     while (!modal || modal->Loaded()) {
         if (!PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
-            // Nothing to do: wait for a message or for a watched key or the alarm (which post one).
-            const std::span<const HANDLE> waits = WatchHandles();
-            const DWORD got = MsgWaitForMultipleObjectsEx(static_cast<DWORD>(waits.size()), waits.data(), INFINITE,
-                                                          QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-            if (got - WAIT_OBJECT_0 < waits.size()) WatchSignaled(got - WAIT_OBJECT_0);
+            // Nothing to do: wait for a message or for a watched key, the alarm, a process (which post one).
+            HANDLE waits[MAXIMUM_WAIT_OBJECTS - 1];
+            const std::span<const HANDLE> watched = WatchHandles(), programs = ProgramHandles();
+            std::copy(programs.begin(), programs.end(), std::copy(watched.begin(), watched.end(), waits));
+            const DWORD got = MsgWaitForMultipleObjectsEx(static_cast<DWORD>(watched.size() + programs.size()), waits,
+                                                          INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE) - WAIT_OBJECT_0;
+            if (got < watched.size()) WatchSignaled(got);
+            if (got >= watched.size() && got < watched.size() + programs.size()) ProgramSignaled(got - watched.size());
             continue;
         }
         if (m.message == WM_QUIT) {

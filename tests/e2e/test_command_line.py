@@ -100,6 +100,48 @@ def test_off_while_a_program_runs(blimo):  # ones the command line starts, then 
     shows("green", "1", within=5)
 
 
+def test_off_while_listed_programs_run_and_during_the_hours(blimo):  # the rules, as the user's settings hold them
+    shutil.copy(BUILD / "wintool.exe", PREFIX / "drive_c/talk.exe")
+    talk = lambda title: subprocess.Popen(["wine", PREFIX / "drive_c/talk.exe", "talk", title])  # noqa: E731
+    window = lambda title: wait_for(lambda: find(title, ""), what=f"the window {title}").hwnd  # noqa: E731
+    held = ("ScreenSaver Off while talk.exe runs; display kept on\n", 1)
+    reg_set(SETTINGS, "OffWhileRunning", "vlc.exe; TALK")
+    talk("One")
+    one = window("One")
+    shows("red", "0", within=2)  # noticed within 2 s of its window
+    assert status() == held
+    talk("Two")
+    two = window("Two")
+    wintool("post", one, WM_CLOSE, 0, 0)
+    time.sleep(1)
+    shows("red", "0")  # Two still runs
+    blimo.double_click()  # the user's On wins while the rule holds...
+    shows("green", "1")
+    time.sleep(1)
+    shows("green", "1")
+    talk("Three")  # ...until another listed program starts
+    three = window("Three")
+    shows("red", "0", within=2)
+    wintool("post", blimo.hwnd, WM_COMMAND, MENU_EXIT, 0)  # no BLIMO keeps the rule: on again
+    assert blimo.proc.wait(timeout=10) == 0
+    assert reg(DESKTOP, "ScreenSaveActive") == "1"
+    blimo.__init__()  # programs that run before BLIMO starts count, as BLIMO's own Off
+    shows("red", "0")
+    assert status() == held
+    wintool("post", two, WM_CLOSE, 0, 0)
+    wintool("post", three, WM_CLOSE, 0, 0)
+    shows("green", "1", within=5)
+    assert status() == ("ScreenSaver On\n", 0)
+    start = (int(time.time()) // 60 + 1) * 60  # the hours begin at the next minute and end at the one after
+    reg_set(SETTINGS, "OffHours", "1-7 " + "-".join(time.strftime("%H:%M", time.localtime(start + s)) for s in (0, 60)))
+    shows("green", "1")
+    shows("red", "0", within=start - time.time() + 2)
+    assert status() == (f"ScreenSaver Off until {clock(start + 60 - time.time())}; display kept on\n", 1)
+    shows("green", "1", within=start + 62 - time.time())
+    reg_set(SETTINGS, "OffHours")
+    reg_set(SETTINGS, "OffWhileRunning")
+
+
 def test_without_blimo(blimo):  # a promise due at start: the unit tests' start-up rows
     blimo.menu("x")
     assert blimo.proc.wait(timeout=10) == 0

@@ -13,6 +13,7 @@
 #include "app/frmMain.h"
 #include "options/frmOptions.h"
 #include "platform/Text.h"
+#include "services/PromiseStore.h"
 #include "services/SaverSetting.h"
 #include "update/frmUpdate.h"
 

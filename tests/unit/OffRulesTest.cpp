@@ -4,8 +4,13 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
+#include <deque>
+#include <map>
 
 #include "Support.h"
+#include "app/CommandLine.h"
+#include "app/frmMain.h"
 #include "platform/ProgramWatch.h"
 #include "services/OffRules.h"
 
@@ -95,12 +100,11 @@ LRESULT CALLBACK Receive(HWND w, UINT m, WPARAM wp, LPARAM lp) {
     if (m == WM_APP && std::ranges::count(mine, static_cast<DWORD>(lp))) told.emplace_back(wp, static_cast<DWORD>(lp));
     return DefWindowProcA(w, m, wp, lp);
 }
-PROCESS_INFORMATION Notepad() {
+PROCESS_INFORMATION Notepad(std::string line = "notepad.exe") {
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    char line[] = "notepad.exe";
-    EXPECT_TRUE(CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    EXPECT_TRUE(CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
     mine.push_back(pi.dwProcessId);
     CloseHandle(pi.hThread);
     return pi;
@@ -131,6 +135,86 @@ TEST(ProgramWatch, ToldOfAListedProgramRunningBeforeOneStartingAndEachEnd) {
     TerminateProcess(unlisted.hProcess, 0);
     WatchPrograms(window, WM_APP, {});
     for (const PROCESS_INFORMATION& p : {before, after, unlisted}) CloseHandle(p.hProcess);
+}
+
+Command While(DWORD process) {
+    Command command(CommandKind::OffWhile);
+    command.process = process;
+    return command;
+}
+
+std::string Shown() {  // the last record sent as the user sees it: "icon|tip|balloon|balloon title"
+    const TrayIconRecord& r = Recorder::trays.back().second;
+    return IconLook(r.hIcon).first + "|" + r.szTip + "|" + r.szInfo + "|" + r.szInfoTitle;
+}
+
+std::string Clock(int minutes, const char* form) {  // the local clock (5 h behind UTC) `minutes` from now
+    const std::time_t local = std::time(nullptr) + minutes * 60 - 5 * 3600;
+    char text[16];
+    std::strftime(text, sizeof text, form, std::gmtime(&local));
+    return text + (form[1] == 'I' && text[0] == '0');
+}
+
+// Rules and hands meeting, with real programs (notepad.exe listed; winver.exe for a process promise) and the real key
+// watch. Steps: p a listed program starts, q the first still running ends, w a promise while winver runs, v it ends,
+// n On, f Off (the menu's), h the hours hold now, e no hours, b on battery under the floor, u on battery under "only
+// while plugged in", c plugged in, a the screensaver policy set, z gone, r BLIMO restarted. What shows after each:
+// P Off while notepad runs, W while winver runs, O Off by hand, H Off until the hours end (each held), N On,
+// S On as started, A the administrator's On, L On for the battery.
+TEST(OffReasons, RulesBeginAndEndAsBlimosOwnOffAndTheUsersHandWins) {
+    const std::pair<const char*, const char*> rows[] = {
+        {"pq", "PN"}, {"ppqq", "PPPN"}, {"pnqpq", "PNNPN"}, {"pnpqq", "PNPPN"}, {"pfqn", "POON"}, {"wpvq", "WWPN"},
+        {"pwqv", "PWWN"}, {"apzq", "AAPN"}, {"pbcq", "PLPN"}, {"fbc", "OLN"}, {"prq", "PPN"}, {"hnehe", "HNNHN"},
+        {"hfen", "HOON"}, {"upcq", "SSPN"}};
+    const std::map<char, std::string> shown = {
+        {'P', "off|ScreenSaver Off while notepad.exe runs|"}, {'W', "off|ScreenSaver Off while winver.exe runs|"},
+        {'O', "off|ScreenSaver Off|"}, {'H', "off|ScreenSaver Off until " + Clock(30, "%I:%M %p") + "|"},
+        {'N', "on|ScreenSaver On|"}, {'S', "on|BLIMO|"}, {'A', "on|ScreenSaver On (set by your administrator)|"},
+        {'L', "on|ScreenSaver On|Your ScreenSaver has been turned On. The battery is below 20 %.|"}};
+    const std::string hours = "1-7 " + Clock(-1, "%H:%M") + "-" + Clock(30, "%H:%M");  // the same end for the whole run
+    const Value saver{"Control Panel\\Desktop", "ScreenSaveActive"}, bubbles{"Software\\Fenwa Inc\\BLIMO", "Bubbles"};
+    const Value policy{"Software\\Policies\\Microsoft\\Windows\\Control Panel\\Desktop", "ScreenSaveActive"};
+    Recorder rec;
+    frmMain main;
+    for (const auto& [steps, after] : rows) {
+        SCOPED_TRACE(steps);
+        kRules[0].Set("notepad.exe");
+        bubbles.Set("1");
+        saver.Set("1");
+        main.Load();
+        std::deque<PROCESS_INFORMATION> programs;
+        PROCESS_INFORMATION promised = {};
+        for (size_t i = 0; steps[i]; ++i) {
+            const char step = steps[i];
+            if (step == 'p') programs.push_back(Notepad());
+            if (step == 'q') TerminateProcess(programs.front().hProcess, 0);
+            if (step == 'q') programs.pop_front();
+            if (step == 'w') promised = Notepad("winver.exe");
+            if (step == 'w') main.RunCommand(While(promised.dwProcessId));
+            if (step == 'v') TerminateProcess(promised.hProcess, 0);
+            if (step == 'n' || step == 'f') main.Click(step == 'n' ? "mnuOn" : "mnuOff");
+            if (step == 'h' || step == 'e') kRules[3].Set(step == 'h' ? hours.c_str() : nullptr);
+            if (step == 'b') kRules[5].Set("20");
+            if (step == 'u') kRules[4].Set("1");
+            if (step == 'b' || step == 'u' || step == 'c') Recorder::power = {BYTE(step == 'c'), 0, BYTE(step == 'b' ? 10 : 50), 0, DWORD(-1), DWORD(-1)};
+            if (step == 'b' || step == 'u' || step == 'c') Pump(300);  // the rules' values read first
+            if (step == 'b' || step == 'u' || step == 'c') SendMessageA(main.Hwnd(), WM_POWERBROADCAST, PBT_APMPOWERSTATUSCHANGE, 0);
+            if (step == 'a' || step == 'z') policy.Set(step == 'a' ? "1" : nullptr);
+            if (step == 'r') main.Unload();
+            if (step == 'r') main.Load();
+            Pump(300);
+            const std::string& want = shown.at(after[i]);
+            PumpUntil([&] { return Shown().starts_with(want); }, 3000);
+            EXPECT_EQ(Shown().substr(0, want.size()), want) << i;
+            EXPECT_EQ(std::ranges::count(Recorder::calls, "PowerSetRequest 0") - std::ranges::count(Recorder::calls, "PowerClearRequest 0"),
+                      std::string("PWOH").find(after[i]) != std::string::npos) << "the display held, after " << i;
+        }
+        main.Unload();
+        for (const Value& v : {kRules[3], kRules[4], kRules[5]}) v.Delete();
+        Recorder::power = {1, 0, 255, 0, DWORD(-1), DWORD(-1)};
+        CloseHandle(promised.hProcess);
+    }
+    kRules[0].Delete();
 }
 
 }  // namespace
