@@ -2,6 +2,7 @@
 
 #include <tlhelp32.h>
 
+#include "platform/ProgramWatch.h"
 #include "platform/Text.h"
 #include "services/SaverSetting.h"
 #include "services/mdlRegStuff.h"
@@ -63,13 +64,7 @@ uint64_t CreationTime(HANDLE process) {
     return GetProcessTimes(process, &created, &exited, &kernel, &user) ? Ticks(created) : 0;
 }
 
-std::wstring ProcessFileName(HANDLE process) {
-    char path[MAX_PATH] = {};
-    DWORD size = MAX_PATH;
-    if (!QueryFullProcessImageNameA(process, 0, path, &size)) return {};
-    const std::string_view full(path, size);
-    return FromAnsi(full.substr(full.find_last_of('\\') + 1));
-}
+std::wstring ProcessFileName(HANDLE process) { return ImageFileName(process); }
 
 UniqueHandle OpenProcessNamed(const std::wstring& fileName) {
     const UniqueHandle list(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
