@@ -32,6 +32,13 @@ struct ViewKey {
     ~ViewKey() {
         if (handle) RegCloseKey(handle);
     }
+    // Opened for reading in `view`; false (and no handle) when it cannot be.
+    bool Open(HKEY root, std::wstring_view subkey, RegView view) {
+        const REGSAM access = KEY_QUERY_VALUE | (view == RegView::Native64 ? KEY_WOW64_64KEY : 0);
+        if (RegOpenKeyExA(root, Ansi(subkey).c_str(), 0, access, &handle) == ERROR_SUCCESS) return true;
+        handle = nullptr;
+        return false;
+    }
 };
 
 }  // namespace
@@ -86,34 +93,27 @@ void DeleteRegValue(HKEY root, std::wstring_view subkey, std::wstring_view value
 }
 
 std::optional<DWORD> ReadRegDword(HKEY root, std::wstring_view subkey, std::wstring_view valueName, RegView view) {
-    HKEY key = nullptr;
-    const REGSAM access = KEY_QUERY_VALUE | (view == RegView::Native64 ? KEY_WOW64_64KEY : 0);
-    if (RegOpenKeyExA(root, Ansi(subkey).c_str(), 0, access, &key) != ERROR_SUCCESS) return std::nullopt;
+    ViewKey key;
+    if (!key.Open(root, subkey, view)) return std::nullopt;
     DWORD type = 0, value = 0, size = sizeof value;
-    const LONG read = RegQueryValueExA(key, Ansi(valueName).c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
-    RegCloseKey(key);
+    const LONG read =
+        RegQueryValueExA(key.handle, Ansi(valueName).c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
     if (read != ERROR_SUCCESS || type != REG_DWORD || size != sizeof value) return std::nullopt;
     return value;
 }
 
 std::wstring ReadRegDefaultText(HKEY root, std::wstring_view subkey, RegView view) {
-    HKEY key = nullptr;
-    const REGSAM access = KEY_QUERY_VALUE | (view == RegView::Native64 ? KEY_WOW64_64KEY : 0);
-    if (RegOpenKeyExA(root, Ansi(subkey).c_str(), 0, access, &key) != ERROR_SUCCESS) return {};
+    ViewKey key;
+    if (!key.Open(root, subkey, view)) return {};
     char text[MAX_PATH * 2] = {};
     DWORD size = sizeof text;  // RRF_RT_REG_SZ takes REG_EXPAND_SZ too, and expands it
-    const LONG read = RegGetValueA(key, nullptr, nullptr, RRF_RT_REG_SZ, nullptr, text, &size);
-    RegCloseKey(key);
+    const LONG read = RegGetValueA(key.handle, nullptr, nullptr, RRF_RT_REG_SZ, nullptr, text, &size);
     return read == ERROR_SUCCESS ? FromAnsi(text) : std::wstring();
 }
 
 std::optional<std::wstring> ReadRegString(HKEY root, std::wstring_view subkey, std::wstring_view valueName, RegView view) {
     ViewKey key;
-    const REGSAM access = KEY_QUERY_VALUE | (view == RegView::Native64 ? KEY_WOW64_64KEY : 0);
-    if (RegOpenKeyExA(root, Ansi(subkey).c_str(), 0, access, &key.handle) != ERROR_SUCCESS) {
-        key.handle = nullptr;
-        return std::nullopt;
-    }
+    if (!key.Open(root, subkey, view)) return std::nullopt;
     const std::string name = Ansi(valueName);
     DWORD type = 0, size = 0;
     if (RegQueryValueExA(key.handle, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_SZ)
