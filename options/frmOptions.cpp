@@ -2,7 +2,11 @@
 
 #include <commctrl.h>
 
+#include "platform/SystemLibrary.h"
 #include "res/frmOptionsLayout.h"
+#include "services/OffRules.h"
+#include "services/Policy.h"
+#include "services/SaverSetting.h"
 #include "services/Hotkey.h"
 #include "services/mdlRegStuff.h"
 #include "services/mdlSysTray.h"
@@ -13,11 +17,13 @@ namespace {
 
 constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr wchar_t kRunValue[] = L"BLIMO";
-constexpr wchar_t kSettingsKey[] = L"Software\\Fenwa Inc\\BLIMO";
 
 constexpr Route kOptionsRoutes[] = {
     On<&frmOptions::cmdOK_Click>("cmdOK"),
     On<&frmOptions::cmdCancel_Click>("cmdCancel"),
+    On<&frmOptions::cmdAdd_Click>("cmdAdd"),
+    On<&frmOptions::chkHours_Click>("chkHours"),
+    On<&frmOptions::chkBattery_Click>("chkBattery"),
 };
 static_assert(RoutesMatch(kOptionsLayout, kOptionsRoutes));
 
@@ -33,6 +39,18 @@ WORD ValueOf(const HotkeyKeys& keys) {
     const BYTE flags = (keys.modifiers & MOD_CONTROL ? HOTKEYF_CONTROL : 0) | (keys.modifiers & MOD_ALT ? HOTKEYF_ALT : 0) |
                        (keys.modifiers & MOD_SHIFT ? HOTKEYF_SHIFT : 0);
     return MAKEWORD(keys.key, flags);
+}
+
+constexpr const wchar_t* kRuleValues[] = {kProgramsValue, kHoursValue, kPluggedInValue, kBatteryFloorValue};
+constexpr OffHours kUsualHours = {0x1F, 9 * 60, 17 * 60 + 30};  // what the hours show until there are some
+constexpr int kUsualFloor = 20;
+
+std::string DayBox(int day) { return {'c', 'h', 'k', 'D', 'a', 'y', static_cast<char>('1' + day)}; }
+
+std::wstring Trimmed(std::wstring text) {
+    text.erase(0, text.find_first_not_of(L" \t"));
+    text.erase(text.find_last_not_of(L" \t") + 1);
+    return text;
 }
 
 std::wstring TakenText(const HotkeyKeys& keys) { return FromAnsi(HotkeyText(keys)) + L" is taken by another program."; }
@@ -70,7 +88,83 @@ void frmOptions::Form_Load() {
     const std::optional<HotkeyKeys> stored = StoredHotkey();
     shownHotkey_ = stored ? ValueOf(*stored) : 0;
     SendMessageA(Item("hkyHotkey"), HKM_SETHOTKEY, shownHotkey_, 0);
-    if (stored && stored != HeldHotkey()) SetText("lblHotkeyNote", TakenText(*stored));  // since start-up
+    if (stored && stored != HeldHotkey()) SetText("lblNote", TakenText(*stored));  // since start-up
+    LoadRules();
+}
+
+void frmOptions::LoadRules() {
+    const std::optional<std::wstring> policy = BlimoPolicyText(kProgramsValue);
+    SetText("txtPrograms", policy ? *policy : ReadRegString(HKEY_CURRENT_USER, kSettingsKey, kProgramsValue));
+    SetEnabled("txtPrograms", !policy);
+    SetEnabled("cmdAdd", !policy);
+    SetText("lblPolicy", policy ? L"Set by your administrator" : L"");
+    const OffRules rules = ReadOffRules();
+    const OffHours hours = rules.hours.value_or(kUsualHours);
+    SetChecked("chkHours", rules.hours.has_value());
+    for (int day = 0; day < 7; ++day) SetChecked(DayBox(day), hours.days >> day & 1);
+    SetMinutes("dtpFrom", hours.start);
+    SetMinutes("dtpTo", hours.end);
+    SetChecked("chkPluggedIn", rules.power.onlyPluggedIn);
+    SetChecked("chkBattery", rules.power.batteryFloor.has_value());
+    char floor[8];
+    wsprintfA(floor, "%d", rules.power.batteryFloor.value_or(kUsualFloor));
+    SetText("txtBattery", FromAnsi(floor));
+    SendMessageA(Item("txtBattery"), EM_LIMITTEXT, 3, 0);
+    chkHours_Click();
+    chkBattery_Click();
+    shownRules_ = ShownRules().value_or(RuleForms{});
+}
+
+// What the days and times mean while the hours are not ticked, and the floor while it is not.
+void frmOptions::chkHours_Click() {
+    for (int day = 0; day < 7; ++day) SetEnabled(DayBox(day), Checked("chkHours"));
+    for (const char* control : {"dtpFrom", "lblTo", "dtpTo"}) SetEnabled(control, Checked("chkHours"));
+}
+
+void frmOptions::chkBattery_Click() {
+    SetEnabled("txtBattery", Checked("chkBattery"));
+    SetEnabled("lblBattery", Checked("chkBattery"));
+}
+
+// The program's file name, added to the list unless it is there already.
+void frmOptions::cmdAdd_Click() {
+    const std::string path = ChooseProgramFile(Hwnd(), "Add a program");
+    if (path.empty()) return;
+    const std::wstring name = FromAnsi(path.substr(path.find_last_of('\\') + 1));
+    std::wstring list = Trimmed(Text("txtPrograms"));
+    for (const std::wstring& listed : ProgramList(list))
+        if (CompareStringOrdinal(listed.data(), static_cast<int>(listed.size()), name.data(), static_cast<int>(name.size()),
+                                 TRUE) == CSTR_EQUAL)
+            return;
+    if (!list.empty() && list.back() != L';') list += L';';
+    SetText("txtPrograms", list + name);
+    SetFocus(Item("txtPrograms"));
+}
+
+std::nullopt_t frmOptions::Refuse(const char* control, const wchar_t* why) {
+    SetText("lblNote", why);
+    SetFocus(Item(control));
+    return std::nullopt;
+}
+
+// The stored forms the controls stand for; nothing when they stand for none, and the dialog says why.
+std::optional<frmOptions::RuleForms> frmOptions::ShownRules() {
+    RuleForms forms;
+    forms[0] = Trimmed(Text("txtPrograms"));
+    if (Checked("chkHours")) {
+        // 00:00 as the end is midnight: "00:00 to 00:00" is the whole day.
+        OffHours hours = {0, Minutes("dtpFrom"), Minutes("dtpTo") ? Minutes("dtpTo") : 24 * 60};
+        for (int day = 0; day < 7; ++day) hours.days |= static_cast<uint8_t>(Checked(DayBox(day)) << day);
+        if (!hours.days || hours.start == hours.end)
+            return Refuse("chkHours", L"The hours need at least one day, and an end that is not their start.");
+        forms[1] = FromAnsi(HoursText(hours));
+    }
+    if (Checked("chkPluggedIn")) forms[2] = L"1";
+    if (Checked("chkBattery")) {
+        forms[3] = Trimmed(Text("txtBattery"));
+        if (!BatteryFloorRule(Ansi(forms[3]))) return Refuse("txtBattery", L"The battery floor is a charge from 0 to 100 %.");
+    }
+    return forms;
 }
 
 // The hotkey as the control shows it, registered and stored; false when it cannot be, and the dialog says why.
@@ -80,11 +174,11 @@ bool frmOptions::ApplyHotkey() {
     if (value == shownHotkey_) return true;
     const std::optional<HotkeyKeys> keys = value ? std::optional(KeysOf(value)) : std::nullopt;
     if (keys && HotkeyText(*keys).empty()) {
-        SetText("lblHotkeyNote", L"A hotkey is Ctrl, Alt or Shift with a letter, a digit or F1 to F24.");
+        SetText("lblNote", L"A hotkey is Ctrl, Alt or Shift with a letter, a digit or F1 to F24.");
         return false;
     }
     if (const DWORD error = HoldHotkey(keys)) {
-        SetText("lblHotkeyNote", error == ERROR_HOTKEY_ALREADY_REGISTERED ? TakenText(*keys) : SystemErrorText(error));
+        SetText("lblNote", error == ERROR_HOTKEY_ALREADY_REGISTERED ? TakenText(*keys) : SystemErrorText(error));
         return false;
     }
     if (keys)
@@ -95,7 +189,8 @@ bool frmOptions::ApplyHotkey() {
 }
 
 void frmOptions::cmdOK_Click() {
-    if (!ApplyHotkey()) return;  // the dialog stays open, saying why
+    const std::optional<RuleForms> rules = ShownRules();
+    if (!rules || !ApplyHotkey()) return;  // the dialog stays open, saying why
     if (Checked("chkAutoStart"))
         WriteRegString(HKEY_CURRENT_USER, kRunKey, kRunValue, AutoStartCommand());
     else
@@ -106,6 +201,15 @@ void frmOptions::cmdOK_Click() {
     } else {
         StopTrayBalloons();
         WriteRegString(HKEY_CURRENT_USER, kSettingsKey, L"Bubbles", L"0");
+    }
+    // A value is written only when its controls changed: one the dialog cannot show (out of form, or the
+    // administrator's list) stays as it is.
+    for (size_t i = 0; i < rules->size(); ++i) {
+        if ((*rules)[i] == shownRules_[i]) continue;
+        if ((*rules)[i].empty())
+            DeleteRegValue(HKEY_CURRENT_USER, kSettingsKey, kRuleValues[i]);
+        else
+            WriteRegString(HKEY_CURRENT_USER, kSettingsKey, kRuleValues[i], (*rules)[i]);
     }
     Unload();
 }

@@ -1,6 +1,7 @@
 #include "platform/SystemLibrary.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
 
 HMODULE LoadSystemLibrary(const char* name) {
     if (HMODULE module = LoadLibraryExA(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) return module;
@@ -22,4 +23,22 @@ bool LoadCommonControls(DWORD classes) {
     }();
     const INITCOMMONCONTROLSEX wanted = {sizeof wanted, classes};
     return init && init(&wanted);
+}
+
+std::string ChooseProgramFile(HWND owner, const char* title) {
+    using OpenFn = BOOL(WINAPI*)(OPENFILENAMEA*);
+    static const OpenFn open = [] {
+        HMODULE lib = LoadSystemLibrary("comdlg32.dll");
+        return lib ? reinterpret_cast<OpenFn>(reinterpret_cast<void*>(GetProcAddress(lib, "GetOpenFileNameA"))) : nullptr;
+    }();
+    char path[MAX_PATH * 4] = {};
+    OPENFILENAMEA ofn = {};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = "Programs (*.exe)\0*.exe\0All files (*.*)\0*.*\0";
+    ofn.lpstrFile = path;
+    ofn.nMaxFile = sizeof path;
+    ofn.lpstrTitle = title;
+    ofn.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_DONTADDTORECENT;
+    return open && open(&ofn) ? std::string(path) : std::string();
 }

@@ -78,6 +78,24 @@ std::optional<OffHours> HoursRule(std::string_view text) {
     return hours;
 }
 
+std::string HoursText(const OffHours& hours) {
+    std::string text;
+    for (int day = 0; day < 7; ++day) {
+        if (!(hours.days >> day & 1)) continue;
+        int last = day;
+        while (last < 6 && hours.days >> (last + 1) & 1) ++last;
+        if (!text.empty()) text += ',';
+        text += static_cast<char>('1' + day);
+        if (last > day) text += {'-', static_cast<char>('1' + last)};
+        day = last;
+    }
+    const auto clock = [](int minutes) {  // "HH:MM"
+        return std::string{static_cast<char>('0' + minutes / 600), static_cast<char>('0' + minutes / 60 % 10), ':',
+                           static_cast<char>('0' + minutes % 60 / 10), static_cast<char>('0' + minutes % 10)};
+    };
+    return text + ' ' + clock(hours.start) + '-' + clock(hours.end);
+}
+
 bool OnlyPluggedInRule(std::string_view text) { return Trimmed(text) == "1"; }
 
 std::optional<int> BatteryFloorRule(std::string_view text) {

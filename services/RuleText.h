@@ -25,6 +25,8 @@ struct OffHours {
     bool operator==(const OffHours&) const = default;
 };
 std::optional<OffHours> HoursRule(std::string_view text);
+// The stored form of `hours`, days in runs ("1-3,5 09:00-17:30"): what HoursRule reads back as the same rule.
+std::string HoursText(const OffHours& hours);
 
 // "OnlyPluggedIn": on only as "1" (blanks around it allowed).
 bool OnlyPluggedInRule(std::string_view text);

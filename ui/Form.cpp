@@ -3,7 +3,6 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <numeric>
 
 #include "platform/Api.h"
 #include "platform/ChangeWatch.h"
@@ -13,9 +12,9 @@
 
 namespace {
 
-constexpr int kControlBase = 100;  // control ids; 1 and 2 stay free for IDOK and IDCANCEL
 constexpr int kMenuBase = 1000;    // menu item ids
-constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+// Not WS_CLIPCHILDREN: a group box paints only its frame, and what lies inside it is the window's to paint.
+constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
 DWORD StyleOf(const FormDef& def) { return def.dialogFrame ? kFormStyle & ~WS_MINIMIZEBOX : kFormStyle; }
 DWORD ExStyleOf(const FormDef& def) { return def.dialogFrame ? WS_EX_DLGMODALFRAME : 0; }
@@ -92,67 +91,6 @@ void Form::EnsureControls() const {
     if (menu_) SetMenu(hwnd_, menu_);
     self.CreateControls();
     self.Controls_Load();
-}
-
-HBITMAP Form::BitmapFor(size_t row) const {
-    if (bitmaps_.size() != def_.controls.size()) bitmaps_.assign(def_.controls.size(), nullptr);
-    const ControlDef& c = def_.controls[row];
-    if (!bitmaps_[row] && c.kind == ControlKind::Image && c.bitmap)
-        bitmaps_[row] = static_cast<HBITMAP>(
-            LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(c.bitmap), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
-    return bitmaps_[row];
-}
-
-void Form::CreateControls() {
-    // Creation order is the tab order: the dialog manager walks siblings in z-order.
-    std::vector<size_t> order(def_.controls.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-        auto key = [](int t) { return t == kNoTabIndex ? 1 << 30 : t; };
-        return key(def_.controls[a].tabIndex) < key(def_.controls[b].tabIndex);
-    });
-    items_.assign(def_.controls.size(), nullptr);
-    HINSTANCE inst = GetModuleHandleA(nullptr);
-    for (size_t i : order) {
-        const ControlDef& c = def_.controls[i];
-        const char* cls = "BUTTON";
-        DWORD style = WS_CHILD | WS_VISIBLE, exStyle = 0;
-        std::string caption = Ansi(c.caption ? c.caption : L"");
-        const bool isDefault = def_.defaultButton && SameName(c.name, def_.defaultButton);
-        switch (c.kind) {
-            case ControlKind::Button: style |= (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | WS_TABSTOP; break;
-            case ControlKind::CheckBox: style |= BS_AUTOCHECKBOX | BS_MULTILINE | WS_TABSTOP; break;
-            case ControlKind::Label:
-                cls = "STATIC";
-                style |= c.align == TextAlign::Center ? SS_CENTER : SS_LEFT;
-                break;
-            case ControlKind::Image:
-                cls = "STATIC";
-                style |= SS_BITMAP;
-                caption.clear();
-                break;
-            case ControlKind::UserControl:
-                cls = nullptr;
-                break;
-            case ControlKind::Hotkey:
-                LoadCommonControls(ICC_HOTKEY_CLASS);  // without the class, the window shows without the control
-                cls = HOTKEY_CLASSA;
-                style |= WS_TABSTOP;
-                exStyle = WS_EX_CLIENTEDGE;
-                caption.clear();
-                break;
-        }
-        std::string userClass = c.kind == ControlKind::UserControl ? caption : std::string();
-        HWND item = CreateWindowExA(exStyle, cls ? cls : userClass.c_str(), cls ? caption.c_str() : "",
-                                    style, ToPixels(c.left), ToPixels(c.top), ToPixels(c.width),
-                                    ToPixels(c.height), hwnd_,
-                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(kControlBase + i)),
-                                    inst, nullptr);
-        items_[i] = item;
-        if (!item) continue;
-        SendMessageA(item, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(c.font)), FALSE);
-        if (HBITMAP bmp = BitmapFor(i)) SendMessageA(item, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bmp));
-    }
 }
 
 void Form::Centre() {

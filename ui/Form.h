@@ -78,6 +78,8 @@ public:
     bool Checked(std::string_view name) const;
     void SetChecked(std::string_view name, bool checked);
     HBITMAP Picture(std::string_view name) const;  // the bitmap an image control holds (or will)
+    int Minutes(std::string_view name) const;  // a time picker's hours and minutes, as minutes after midnight
+    void SetMinutes(std::string_view name, int minutes);
 
     void SetIcon(HICON icon);
     HICON Icon() const { return icon_; }
@@ -103,6 +105,7 @@ protected:
     }
 
 private:
+    static constexpr int kControlBase = 100;  // control ids; 1 and 2 stay free for IDOK and IDCANCEL
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
     void CreateControls();

@@ -5,7 +5,9 @@
 #include <span>
 #include <string_view>
 
-enum class ControlKind { Button, Label, CheckBox, Image, UserControl, Hotkey };  // Hotkey: the system's hotkey control
+// Hotkey, Time: the system's hotkey control and its time picker (hours and minutes); Number: an edit box of digits;
+// Frame: a group box with a caption.
+enum class ControlKind { Button, Label, CheckBox, Image, UserControl, Hotkey, Edit, Number, Time, Frame };
 enum class TextAlign { Left, Center };
 
 struct FontDef {

@@ -5,6 +5,7 @@ SPACED = r"C:\Program Files\BLIMO Test\BLIMO.exe"
 AUTOSTART, BUBBLE = "Automatically start when Windows starts.", "Display info bubble when changing screensaver status."
 TAKEN = "Ctrl+Alt+T is taken by another program."
 HKM_SETHOTKEY = 0x401
+POLICY = r"HKCU\Software\Policies\Fenwa Inc\BLIMO"
 
 
 @pytest.fixture(scope="module")
@@ -43,11 +44,11 @@ def test_tray(blimo):
 def test_options(blimo):  # keyboard only; the tab order: OK, Cancel, autostart, balloon
     for ticked, close in [(0, "Return"), (1, "Escape"), (1, None), (1, "alt+c")]:  # Enter: OK; None: the close box
         hwnd = blimo.menu("p", opens="Options")
-        assert {c.text: c.checked for c in controls(hwnd) if c.checked >= 0} == {AUTOSTART: ticked, BUBBLE: ticked}
+        assert {c.text: c.checked for c in controls(hwnd) if c.text in (AUTOSTART, BUBBLE)} == {AUTOSTART: ticked, BUBBLE: ticked}
         assert [c.text for c in controls(hwnd) if c.focused] == ["&OK"]
         assert not find("About BLIMO").enabled, "the main window is enabled while Options is open"
         press("Tab", "Tab", "space", "Tab", "space")
-        assert {c.checked for c in controls(hwnd) if c.checked >= 0} == {1 - ticked}
+        assert {c.checked for c in controls(hwnd) if c.text in (AUTOSTART, BUBBLE)} == {1 - ticked}
         press(close) if close else wintool("post", hwnd, WM_SYSCOMMAND, SC_CLOSE, 0)
         gone("Options")  # OK applies; Cancel and the close box change nothing, as the next opening shows too
         assert [reg(RUN, "BLIMO"), reg(SETTINGS, "Bubbles"), find("About BLIMO").enabled] == [f'"{SPACED}"', "1", True]
@@ -69,6 +70,58 @@ def test_options(blimo):  # keyboard only; the tab order: OK, Cancel, autostart,
             press("Escape")
             gone("Options")
     assert reg(SETTINGS, "Hotkey") == "Ctrl+Alt+S"
+
+
+def automatic(hwnd):  # the group as shown: programs, hours ticked, from, to, days ticked, plugged in, floor ticked, floor
+    c = {w.id - 100: w for w in controls(hwnd)}  # by row of the dialog's layout
+    return [c[10].text, c[13].checked, c[14].text, c[16].text, "".join(str(d - 16) for d in range(17, 24) if c[d].checked),
+            c[24].checked, c[25].checked, c[26].text]
+
+
+def stored():
+    return [reg(SETTINGS, value) for value in ["OffWhileRunning", "OffHours", "OnlyPluggedIn", "BatteryFloor"]]
+
+
+def test_automatic_offs_in_options(blimo):  # by keyboard and the system's file dialog; OK stores, Cancel forgets
+    reg_set(SETTINGS, "OffWhileRunning", "Teams.exe")
+    reg_set(SETTINGS, "OffHours", "6,7 22:00-02:00")
+    hwnd = blimo.menu("p", opens="Options")
+    assert automatic(hwnd) == ["Teams.exe", 1, "22:00", "02:00", "67", 0, 0, "20"]
+    press("alt+a")
+    press(into="Add a program")
+    xdotool("type", "--delay", "40", r"C:\windows\system32\notepad.exe")
+    press("Return")
+    gone("Add a program", "#32770")
+    # The hours off and on again; Wine's time picker selects its hours once an arrow moves there; Tab into an edit box
+    # selects its text.
+    press("End", "semicolon", "v", "l", "c", "alt+d", "alt+d", "Tab", "Right", "Up", "alt+t", "Right", "Down", "Tab", "space",
+          "alt+i", "alt+b", "Tab", "1", "5", "Return", into="Options")
+    gone("Options")
+    assert stored() == ["Teams.exe;notepad.exe;vlc", "1,6-7 23:00-01:00", "1", "15"]
+    hwnd = blimo.menu("p", opens="Options")
+    assert automatic(hwnd) == ["Teams.exe;notepad.exe;vlc", 1, "23:00", "01:00", "167", 1, 1, "15"]
+    reached = set()
+    for _ in range(30):  # every control of the group has its turn
+        press("Tab")
+        reached |= {c.id - 100 for c in controls(hwnd) if c.focused}
+    assert reached >= {10, 11, 13, 14, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26}
+    press("alt+i", "alt+b", "alt+b", "Tab", "1", "0", "1", "Return")  # a floor out of range: said, and nothing stored
+    wait_for(lambda: "The battery floor is a charge from 0 to 100 %." in [c.text for c in controls(hwnd)], what="the floor refused")
+    press("Escape")
+    gone("Options")
+    assert stored() == ["Teams.exe;notepad.exe;vlc", "1,6-7 23:00-01:00", "1", "15"]
+    reg_set(POLICY, "OffWhileRunning", "POWERPNT.EXE")
+    reg_set(SETTINGS, "BatteryFloor", "low")  # out of form: shown as none, and left as it is
+    hwnd = blimo.menu("p", opens="Options")
+    c = {w.id - 100: w for w in controls(hwnd)}
+    assert [c[10].text, c[10].enabled, c[11].enabled, c[12].text] == ["POWERPNT.EXE", False, False, "Set by your administrator"]
+    press("alt+d", "Return")
+    gone("Options")
+    assert stored() == ["Teams.exe;notepad.exe;vlc", None, "1", "low"]
+    reg_set(POLICY)
+    reg_set(SETTINGS, "OffWhileRunning")
+    reg_set(SETTINGS, "OnlyPluggedIn")
+    reg_set(SETTINGS, "BatteryFloor")
 
 
 def test_about(blimo):

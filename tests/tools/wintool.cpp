@@ -20,7 +20,10 @@ static unsigned long long N(const std::string& s) { return std::strtoull(s.c_str
 static const char* Any(const std::string& s) { return s.empty() ? nullptr : s.c_str(); }
 static std::string Get(HWND w, bool className) {
     char b[4096] = {};
-    className ? GetClassNameA(w, b, sizeof b) : GetWindowTextA(w, b, sizeof b);
+    if (className)  // a text as the control shows it: an edit box's, a time picker's
+        GetClassNameA(w, b, sizeof b);
+    else
+        SendMessageTimeoutA(w, WM_GETTEXT, sizeof b, reinterpret_cast<LPARAM>(b), SMTO_NORMAL, 5000, nullptr);
     for (char* c = b; *c; ++c) *c = std::strchr("\r\n\t|", *c) ? ' ' : *c;  // the answer's own marks
     return b;
 }

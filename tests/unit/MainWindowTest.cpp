@@ -441,7 +441,7 @@ TEST(Layout, WindowsControlsAndFontsGrowWithTheScreensDpiAndWithTheMonitorsTheyM
     const std::tuple<Form*, const char*, Box, Box, Box> rows[] = {  // at 96 DPI, at 144, at 192
         {&main, "cmdHelp", {256, 136, 73, 21, -11}, {384, 204, 110, 32, -16}, {512, 272, 146, 42, -21}},
         {&main, "About BLIMO", {0, 0, 337, 176}, {0, 0, 506, 264}, {0, 0, 674, 352}},
-        {&frmOptions::Instance(), "Options", {0, 0, 397, 273}, {0, 0, 596, 410}, {0, 0, 794, 546}},
+        {&frmOptions::Instance(), "Options", {0, 0, 397, 451}, {0, 0, 596, 677}, {0, 0, 794, 902}},
         {&frmOptions::Instance(), "hkyHotkey", {72, 192, 192, 25, -16}, {108, 288, 288, 38, -24}, {144, 384, 384, 50, -32}},
         {&frmUpdate::Instance(), "Check for Updates", {0, 0, 312, 165}, {0, 0, 468, 248}, {0, 0, 624, 330}},
         {&frmUpdate::Instance(), "lblUpdates", {0, 0, 313, 25, -18}, {0, 0, 470, 38, -27}, {0, 0, 626, 50, -36}},
@@ -466,6 +466,43 @@ TEST(Layout, WindowsControlsAndFontsGrowWithTheScreensDpiAndWithTheMonitorsTheyM
             if (!item && dpi != screen) r.bottom = r.top + want[3];
             const Box seen = {r.left, r.top, r.right - r.left, r.bottom - r.top, lf.lfHeight};
             EXPECT_EQ(seen, want) << dpi;
+        }
+    }
+}
+
+BOOL CALLBACK Collect(HWND w, LPARAM list) {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(w);
+    return TRUE;
+}
+
+// Every text whole in its control at the screen's DPI, in the control's own font: a label's or a box's words wrap only
+// where the control is tall enough for their lines (a line of its own always shows), a box's beside its glyph, a button's inside its edges.
+TEST(Layout, EveryTextIsWholeInItsControl) {
+    Recorder rec;
+    frmMain main;
+    for (Form* form : std::initializer_list<Form*>{&main, &frmOptions::Instance(), &frmUpdate::Instance()}) {
+        if (!form->Loaded()) form->Load();
+        std::vector<HWND> items;
+        EnumChildWindows(form->Hwnd(), Collect, reinterpret_cast<LPARAM>(&items));
+        for (HWND item : items) {
+            char cls[16] = {}, text[256] = {};
+            GetClassNameA(item, cls, sizeof cls);
+            if (!GetWindowTextA(item, text, sizeof text) || (lstrcmpiA(cls, "Static") && lstrcmpiA(cls, "Button"))) continue;
+            const int dpi = ScreenDpi(LOGPIXELSX), kind = lstrcmpiA(cls, "Button") ? -1 : GetWindowLongA(item, GWL_STYLE) & BS_TYPEMASK;
+            // Beside the text: a box's glyph and gap, a frame's corners, a button's edges (none beside a label's)
+            const int beside = kind == BS_AUTOCHECKBOX ? 18 : kind == BS_GROUPBOX ? 16 : kind >= 0 ? 6 : 0;
+            RECT r;
+            GetClientRect(item, &r);
+            r.right -= MulDiv(beside, dpi, 96);
+            const LONG room = r.right, height = r.bottom;
+            HDC dc = GetDC(item);
+            SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(item, WM_GETFONT, 0, 0)));
+            DrawTextA(dc, text, -1, &r, DT_CALCRECT | (kind == BS_AUTOCHECKBOX || kind < 0 ? DT_WORDBREAK : DT_SINGLELINE));
+            TEXTMETRICA line = {};
+            GetTextMetricsA(dc, &line);
+            ReleaseDC(item, dc);
+            EXPECT_LE(r.right, room) << text << " at " << dpi;
+            EXPECT_LE(r.bottom, std::max(height, line.tmHeight)) << text << " at " << dpi;  // one line always shows
         }
     }
 }

@@ -54,6 +54,7 @@ TEST(OffRules, EachStoredFormReadsAsItsRule) {
     for (const auto& [text, rule] : hours) {
         kRules[3].Set(text);
         EXPECT_EQ(ReadOffRules().hours, rule) << text;
+        if (rule) EXPECT_EQ(HoursRule(HoursText(*rule)), rule) << HoursText(*rule);  // as Options writes it back
     }
 }
 
