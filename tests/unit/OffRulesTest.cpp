@@ -54,7 +54,7 @@ TEST(OffRules, EachStoredFormReadsAsItsRule) {
     for (const auto& [text, rule] : hours) {
         kRules[3].Set(text);
         EXPECT_EQ(ReadOffRules().hours, rule) << text;
-        if (rule) EXPECT_EQ(HoursRule(HoursText(*rule)), rule) << HoursText(*rule);  // as Options writes it back
+        EXPECT_EQ(rule ? HoursRule(HoursText(*rule)) : rule, rule) << text;  // as Options writes it back
     }
 }
 
