@@ -92,14 +92,14 @@ def test_automatic_offs_in_options(blimo):  # by keyboard and the system's file 
     xdotool("type", "--delay", "40", r"C:\windows\system32\notepad.exe")
     press("Return")
     gone("Add a program", "#32770")
-    # The hours off and on again; Wine's time picker selects its hours once an arrow moves there; Tab into an edit box
+    # The hours off and on again, then 00:00 to 00:00: the whole day; Wine's time picker selects its hours once an arrow moves there; Tab into an edit box
     # selects its text.
-    press("End", "semicolon", "v", "l", "c", "alt+d", "alt+d", "Tab", "Right", "Up", "alt+t", "Right", "Down", "Tab", "space",
+    press("End", "semicolon", "v", "l", "c", "alt+d", "alt+d", "Tab", "Right", "Up", "Up", "alt+t", "Right", "Down", "Down", "Tab", "space",
           "alt+i", "alt+b", "Tab", "1", "5", "Return", into="Options")
     gone("Options")
-    assert stored() == ["Teams.exe;notepad.exe;vlc", "1,6-7 23:00-01:00", "1", "15"]
+    assert stored() == ["Teams.exe;notepad.exe;vlc", "1,6-7 00:00-24:00", "1", "15"]
     hwnd = blimo.menu("p", opens="Options")
-    assert automatic(hwnd) == ["Teams.exe;notepad.exe;vlc", 1, "23:00", "01:00", "167", 1, 1, "15"]
+    assert automatic(hwnd) == ["Teams.exe;notepad.exe;vlc", 1, "00:00", "00:00", "167", 1, 1, "15"]
     reached = set()
     for _ in range(30):  # every control of the group has its turn
         press("Tab")
@@ -109,7 +109,7 @@ def test_automatic_offs_in_options(blimo):  # by keyboard and the system's file 
     wait_for(lambda: "The battery floor is a charge from 0 to 100 %." in [c.text for c in controls(hwnd)], what="the floor refused")
     press("Escape")
     gone("Options")
-    assert stored() == ["Teams.exe;notepad.exe;vlc", "1,6-7 23:00-01:00", "1", "15"]
+    assert stored() == ["Teams.exe;notepad.exe;vlc", "1,6-7 00:00-24:00", "1", "15"]
     reg_set(POLICY, "OffWhileRunning", "POWERPNT.EXE")
     reg_set(SETTINGS, "BatteryFloor", "low")  # out of form: shown as none, and left as it is
     hwnd = blimo.menu("p", opens="Options")
