@@ -66,10 +66,14 @@ double IdleCpu(DWORD seconds) {
     return CpuMs() - before;
 }
 
-void Report(const char* what, std::vector<DWORD> times, const char* goal = "") {
-    std::sort(times.begin(), times.end());
+void Report(const char* what, const std::vector<DWORD>& times, const char* goal = "") {
+    std::vector<DWORD> sorted = times;
+    std::sort(sorted.begin(), sorted.end());
     if (times.empty()) return (void)std::printf("%s: none seen\n", what);
-    std::printf("%s: median %lu ms, worst %lu ms over %zu%s\n", what, times[times.size() / 2], times.back(), times.size(), goal);
+    std::printf("%s: median %lu ms, worst %lu ms over %zu%s; in order:", what, sorted[sorted.size() / 2], sorted.back(),
+                sorted.size(), goal);
+    for (const DWORD t : times) std::printf(" %lu", t);
+    std::printf("\n");
 }
 
 PROCESS_INFORMATION Start(const std::string& program) {
