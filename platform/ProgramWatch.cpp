@@ -81,6 +81,9 @@ void FindRunning() {
 }  // namespace
 
 bool WatchPrograms(HWND window, UINT message, const std::vector<std::wstring>& programs) {
+    // The same list again (the rules are read afresh at every change of a watched key, a switch's own too):
+    // what runs is known, and nothing walks the process list again.
+    if (watch.hook && window == watch.window && message == watch.message && programs == watch.programs) return true;
     watch.window = window;
     watch.message = message;
     watch.programs = programs;

@@ -14,7 +14,8 @@ inline constexpr WPARAM kProgramStarted = 0, kProgramEnded = 1;  // the message'
 
 // Watches for `programs` (file names, "vlc.exe", compared in any letter case) and tells `window`. A later
 // call changes the list: processes no longer listed are let go untold, newly listed ones that run are
-// told. An empty list ends the watch: no hook, no handle. False when the hook cannot be set.
+// told; the same list again changes nothing. An empty list ends the watch: no hook, no handle. False when the hook
+// cannot be set.
 bool WatchPrograms(HWND window, UINT message, const std::vector<std::wstring>& programs);
 // The file names of the listed processes that run, as the task list shows them, in the order they were found.
 std::vector<std::wstring> RunningPrograms();
