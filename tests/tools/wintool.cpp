@@ -6,6 +6,7 @@
 // TITLE`: a program that keeps one window, whose second start hands its work to the first and ends; as `wintool locked
 // EXE ARGS`: runs EXE as a process no other may open (an empty access list), and ends with its exit code.
 #include <windows.h>
+#include <commctrl.h>
 #include <shellapi.h>
 #include <shlobj.h>
 #include <sddl.h>
@@ -20,10 +21,15 @@ static unsigned long long N(const std::string& s) { return std::strtoull(s.c_str
 static const char* Any(const std::string& s) { return s.empty() ? nullptr : s.c_str(); }
 static std::string Get(HWND w, bool className) {
     char b[4096] = {};
-    if (className)  // a text as the control shows it: an edit box's, a time picker's
-        GetClassNameA(w, b, sizeof b);
-    else
+    GetClassNameA(w, b, sizeof b);
+    // An edit box's and a time picker's text as shown are theirs to tell: asked for, across processes. Other
+    // windows' texts are read without a message, which a busy window would hold up.
+    const bool ask = !lstrcmpiA(b, "Edit") || !lstrcmpiA(b, DATETIMEPICK_CLASSA);
+    if (!className) b[0] = '\0';
+    if (!className && ask)
         SendMessageTimeoutA(w, WM_GETTEXT, sizeof b, reinterpret_cast<LPARAM>(b), SMTO_NORMAL, 5000, nullptr);
+    else if (!className)
+        GetWindowTextA(w, b, sizeof b);
     for (char* c = b; *c; ++c) *c = std::strchr("\r\n\t|", *c) ? ' ' : *c;  // the answer's own marks
     return b;
 }
