@@ -47,12 +47,6 @@ constexpr int kUsualFloor = 20;
 
 std::string DayBox(int day) { return {'c', 'h', 'k', 'D', 'a', 'y', static_cast<char>('1' + day)}; }
 
-std::wstring Trimmed(std::wstring text) {
-    text.erase(0, text.find_first_not_of(L" \t"));
-    text.erase(text.find_last_not_of(L" \t") + 1);
-    return text;
-}
-
 std::wstring TakenText(const HotkeyKeys& keys) { return FromAnsi(HotkeyText(keys)) + L" is taken by another program."; }
 
 }  // namespace
@@ -131,7 +125,7 @@ void frmOptions::cmdAdd_Click() {
     const std::string path = ChooseProgramFile(Hwnd(), "Add a program");
     if (path.empty()) return;
     const std::wstring name = FromAnsi(path.substr(path.find_last_of('\\') + 1));
-    std::wstring list = Trimmed(Text("txtPrograms"));
+    std::wstring list(Trimmed(std::wstring_view(Text("txtPrograms"))));
     for (const std::wstring& listed : ProgramList(list))
         if (CompareStringOrdinal(listed.data(), static_cast<int>(listed.size()), name.data(), static_cast<int>(name.size()),
                                  TRUE) == CSTR_EQUAL)
@@ -150,7 +144,7 @@ std::nullopt_t frmOptions::Refuse(const char* control, const wchar_t* why) {
 // The stored forms the controls stand for; nothing when they stand for none, and the dialog says why.
 std::optional<frmOptions::RuleForms> frmOptions::ShownRules() {
     RuleForms forms;
-    forms[0] = Trimmed(Text("txtPrograms"));
+    forms[0] = Trimmed(std::wstring_view(Text("txtPrograms")));
     if (Checked("chkHours")) {
         // 00:00 as the end is midnight: "00:00 to 00:00" is the whole day.
         OffHours hours = {0, Minutes("dtpFrom"), Minutes("dtpTo") ? Minutes("dtpTo") : 24 * 60};
@@ -161,7 +155,7 @@ std::optional<frmOptions::RuleForms> frmOptions::ShownRules() {
     }
     if (Checked("chkPluggedIn")) forms[2] = L"1";
     if (Checked("chkBattery")) {
-        forms[3] = Trimmed(Text("txtBattery"));
+        forms[3] = Trimmed(std::wstring_view(Text("txtBattery")));
         if (!BatteryFloorRule(Ansi(forms[3]))) return Refuse("txtBattery", L"The battery floor is a charge from 0 to 100 %.");
     }
     return forms;

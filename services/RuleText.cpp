@@ -2,13 +2,6 @@
 
 namespace {
 
-template <class View>
-View Trimmed(View text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-    return text;
-}
-
 bool PlainFileName(std::wstring_view name) {
     if (name.empty() || name == L"." || name == L"..") return false;
     for (wchar_t c : name)

@@ -8,6 +8,14 @@
 #include <string_view>
 #include <vector>
 
+// A text without the blanks and tabs around it, as every form here allows them.
+template <class View>
+View Trimmed(View text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    return text;
+}
+
 // "OffWhileRunning": program file names with ";" between ("POWERPNT.EXE;vlc.exe"). Blanks around a name
 // are trimmed; a name that is not a plain file name (a path, a wildcard, a character no file name may
 // hold, "." or "..") is left out, the others kept. A name without an extension is a program: "vlc"
